@@ -1,0 +1,2 @@
+// Export units of vzbb are added beside this one.
+#include "vzbb.h"
