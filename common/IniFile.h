@@ -10,6 +10,18 @@
 // regard to ASCII case, as the Windows profile functions do. A malformed line
 // is kept as it stands and written back unchanged, so nothing of a file is
 // lost by reading and saving it.
+//
+// Line rules: a line whose first non-blank character is ';' is a comment;
+// "[name]" (up to the last ']') opens a section; "key=value" splits at the
+// first '=' with blanks and tabs trimmed on both sides; any other line is
+// kept as it stands. Lines before the first section are kept but hold no
+// keys. When a section or key occurs twice the first one answers, and writes
+// go to it. Writes that a file could not give back are refused: an empty key,
+// a key with '=' or a line break, a key starting with ';' or '['. Line breaks
+// in values become blanks; text that is not UTF-8 is taken as Latin-1.
+//
+// An object is not shared between threads without a lock of the caller's.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +29,9 @@
 
 class TIniFile {
  public:
+  // Files larger than this are not read (Load answers false).
+  static constexpr size_t kMaxFileBytes = 16u * 1024u * 1024u;
+
   TIniFile() = default;
   // Binds the object to a file and loads it; a missing or unreadable file
   // gives an empty object (Load answers false).
@@ -58,10 +73,13 @@ class TIniFile {
   };
   struct Section {
     std::string name;
+    std::string header;  // the section's line as read, written back unchanged
     std::vector<Line> lines;
   };
   Section* FindSection(std::string_view section);
   const Section* FindSection(std::string_view section) const;
+  const Line* FindLine(std::string_view section, std::string_view key) const;
+  void ParseText(const std::string& text);
 
   std::string path_;
   std::vector<std::string> preamble_;  // raw lines before the first section
