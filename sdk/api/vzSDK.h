@@ -33,6 +33,63 @@ extern "C" {
 typedef unsigned char vzBool;
 
 /* ---- time helpers (vz_) ---------------------------------------------- */
+/* Three representations of local wall-clock time, never shifted between
+ * time zones:
+ * - date-time: a double of days since 1899-12-30 00:00:00, the time of day
+ *   as the fraction (1970-01-01 is 25569.0);
+ * - seconds: seconds since 1970-01-01 00:00:00 of the local calendar;
+ * - vzNetTime and vzSystemTime below.
+ * The SDK clock (vz_GetTime, vz_GetDateTime) reads the PC's local clock once,
+ * on first use, and then advances with a monotonic counter: later changes of
+ * the PC clock do not move it. All seven functions may be called from any
+ * thread. */
+
+#pragma pack(push, 1)
+/* 8 bytes, little-endian. */
+typedef struct vzNetTime {
+  uint8_t Year;          /* year minus 2000: 0..255 for 2000..2255 */
+  uint8_t Month;         /* 1..12 */
+  uint8_t Day;           /* 1..31 */
+  uint8_t Hour;          /* 0..23 */
+  uint8_t Minute;        /* 0..59 */
+  uint8_t Second;        /* 0..59 */
+  uint16_t Milliseconds; /* 0..999 */
+} vzNetTime;
+
+/* 16 bytes, laid out as the Windows SYSTEMTIME. */
+typedef struct vzSystemTime {
+  uint16_t wYear;
+  uint16_t wMonth;     /* 1..12 */
+  uint16_t wDayOfWeek; /* Sunday = 0 */
+  uint16_t wDay;
+  uint16_t wHour;
+  uint16_t wMinute;
+  uint16_t wSecond;
+  uint16_t wMilliseconds;
+} vzSystemTime;
+#pragma pack(pop)
+
+/* Fills *SystemTime with the calendar reading of Seconds (day of week
+ * included). Nothing happens for a null pointer. */
+VZSDK_API void vz_time_tToSystemTime(vzSystemTime* SystemTime, int32_t Seconds);
+/* Seconds of the record's date and time (milliseconds dropped, day of week
+ * ignored); 0 when the fields do not form a valid date and time. */
+VZSDK_API int64_t vz_SystemTimeTotime_t(vzSystemTime SystemTime);
+/* The SDK clock in seconds. */
+VZSDK_API int64_t vz_GetTime(void);
+/* The PC's local clock (not the SDK clock), packed; before 2000 it gives
+ * 2000-01-01 00:00:00.000, after 2255 it gives 2255-12-31 23:59:59.999.
+ * Nothing happens for a null pointer. */
+VZSDK_API void vz_GetNetTime(vzNetTime* NetTime);
+/* Packs a date-time without clamping: the year field is the low 8 bits of
+ * (year - 2000). A value that is no date (NaN, beyond the years 1..9999)
+ * gives an all-zero record. Nothing happens for a null pointer. */
+VZSDK_API void vz_DateTimeToNetTime(vzNetTime* NetTime, double DateTime);
+/* The SDK clock as a date-time. */
+VZSDK_API double vz_GetDateTime(void);
+/* The date-time of a vzNetTime; 0 when its fields do not form a valid date
+ * and time (month 0, day 32, hour 24, milliseconds 1000, ...). */
+VZSDK_API double vz_NetTimeToDateTime(vzNetTime NetTime);
 
 /* ---- device link (FastPing) ------------------------------------------ */
 

@@ -1,0 +1,33 @@
+# Every symbol the shared library defines for others belongs to the C
+# interface, and the time functions are among them.
+# cmake -DNM=<nm> -DLIB=<libvzSDK.so> -P CheckExports.cmake
+cmake_minimum_required(VERSION 3.16)
+execute_process(COMMAND ${NM} -D --defined-only ${LIB}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(names)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] ([^ @]+)")
+    list(APPEND names ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+set(outside)
+foreach(name IN LISTS names)
+  if(NOT name MATCHES "^(vzNet_|vzFile_|vzSearch_|vz_|FastPing|Dll)")
+    list(APPEND outside ${name})
+  endif()
+endforeach()
+if(outside)
+  message(FATAL_ERROR "exported outside the C interface: ${outside}")
+endif()
+foreach(name vz_time_tToSystemTime vz_SystemTimeTotime_t vz_GetTime vz_GetNetTime
+             vz_DateTimeToNetTime vz_GetDateTime vz_NetTimeToDateTime)
+  if(NOT name IN_LIST names)
+    message(FATAL_ERROR "not exported: ${name}")
+  endif()
+endforeach()
+list(LENGTH names count)
+message(STATUS "${count} exports, all inside the C interface")
