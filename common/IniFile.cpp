@@ -118,7 +118,9 @@ TIniFile::TIniFile(std::string path) { Load(path); }
 bool TIniFile::Load(const std::string& path) {
   path_ = path;
   Clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking so that a FIFO in the file's place cannot hang the caller;
+  // only regular files are read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

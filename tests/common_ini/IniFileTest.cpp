@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -229,6 +230,9 @@ TEST(IniFile, LoadAnswersFalseForWhatIsNotAReadableFile) {
   EXPECT_FALSE(ini.Load((dir / "missing.ini").string()));
   EXPECT_TRUE(ini.Sections().empty());
   EXPECT_FALSE(ini.Load(dir.str()));
+  const std::string fifo = (dir / "fifo.ini").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(ini.Load(fifo));  // and does not wait for a writer
   EXPECT_FALSE(ini.Save((dir / "no" / "such" / "folder.ini").string()));
   TIniFile unbound;
   EXPECT_FALSE(unbound.Save());
