@@ -1,0 +1,82 @@
+#include "CpuFeatures.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#define VZBB_X86 1
+#endif
+
+namespace vzbb {
+
+#if defined(VZBB_X86)
+namespace {
+
+struct Cpuid {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+};
+
+bool Query(unsigned leaf, unsigned sub, Cpuid& r) {
+  return __get_cpuid_count(leaf, sub, &r.a, &r.b, &r.c, &r.d) != 0;
+}
+
+unsigned long long ReadXcr0() {
+  unsigned lo = 0, hi = 0;
+  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+  return (static_cast<unsigned long long>(hi) << 32) | lo;
+}
+
+}  // namespace
+
+CpuLevel ClassifyCpu() {
+  Cpuid r;
+  if (__get_cpuid_max(0, nullptr) < 1 || !Query(1, 0, r)) return CpuLevel::kNoCpuid;
+  const bool mmx = r.d & (1u << 23), cmov = r.d & (1u << 15), fxsr = r.d & (1u << 24);
+  const bool sse = r.d & (1u << 25), sse2 = r.d & (1u << 26), sse3 = r.c & 1u;
+  if (!mmx) return CpuLevel::kNoCpuid;
+  if (!cmov) return CpuLevel::kMmx;
+  // In 64-bit mode the ABI itself passes values in SSE registers, so an
+  // operating system that runs this code preserves the SSE state.
+  if (!fxsr || !sse) return CpuLevel::kMmxCmov;
+  if (!sse2) return CpuLevel::kSse;
+  return sse3 ? CpuLevel::kSse3 : CpuLevel::kSse2;
+}
+
+namespace {
+
+bool HasAvx2() {
+  Cpuid r;
+  if (__get_cpuid_max(0, nullptr) < 7 || !Query(1, 0, r)) return false;
+  const bool osxsave = r.c & (1u << 27), avx = r.c & (1u << 28);
+  if (!osxsave || !avx) return false;
+  if ((ReadXcr0() & 0x6) != 0x6) return false;  // XMM and YMM state enabled
+  Cpuid s;
+  return Query(7, 0, s) && (s.b & (1u << 5));
+}
+
+// Read once while the library loads, before any export can run.
+const bool kHasAvx2 = HasAvx2();
+
+}  // namespace
+
+bool CpuSupports(SimdPath path) {
+  switch (path) {
+    case SimdPath::kScalar: return true;
+    case SimdPath::kSse2: return ClassifyCpu() >= CpuLevel::kSse2;
+    case SimdPath::kAvx2: return kHasAvx2;
+  }
+  return false;
+}
+
+#else
+
+CpuLevel ClassifyCpu() { return CpuLevel::kNoCpuid; }
+bool CpuSupports(SimdPath path) { return path == SimdPath::kScalar; }
+
+#endif
+
+SimdPath BestSimdPath() {
+  if (CpuSupports(SimdPath::kAvx2)) return SimdPath::kAvx2;
+  if (CpuSupports(SimdPath::kSse2)) return SimdPath::kSse2;
+  return SimdPath::kScalar;
+}
+
+}  // namespace vzbb
