@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "vz_fieldrules.h"
 #include "vz_fields.h"
 #include "vz_protocol.h"
 #include "vz_users.h"
@@ -101,6 +102,10 @@ void ConfigurationBlock(const uint8_t* data, size_t size) {
   (void)vz::UserUpdate(cfg.User, cfg.User.Users[1].Group, name, "pw", cfg.User.Users[0].Group);
   (void)vz::UserDelete(cfg.User, cfg.User.Users[0].Group2);
   (void)vz::UserAdd(cfg.User, "fuzz", "pw", 3);
+  const vz::TPixelRect rect{cfg.HideArea.Left, cfg.HideArea.Top, cfg.HideArea.Right, cfg.HideArea.Bottom};
+  vz::WriteHideArea(cfg.HideArea, cfg.DevInfo, true, rect, cfg.Video.Width, cfg.Video.Height);
+  vz::WriteMDArea(cfg.MD, cfg.DevInfo, cfg.MD.Active != 0, rect, cfg.Video.Width, cfg.Video.Height);
+  vz::OrderPeriod(cfg.MD.StartHour, cfg.MD.StartMinute, cfg.MD.EndHour, cfg.MD.EndMinute);
   (void)n;
 
   const vz::TRfCfg rf = FromBytes<vz::TRfCfg>(data, size);
