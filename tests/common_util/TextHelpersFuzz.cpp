@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(ip == 0);
     Check(!vz::IsLanIP(s));
   }
-  if (vz::IsMAC(s, ':')) Check(vz::CountChar(':', s) == 5 && s.size() >= 11 && s.size() <= 6 * 3 + 5 + 6 * 6);
+  if (vz::IsMAC(s, ':')) Check(vz::CountChar(':', s) == 5 && s.size() >= 11);
   if (vz::IsHostName(s)) Check(vz::CountChar('.', s) >= 2 && vz::CountChar('@', s) == 0);
 
   const std::string pretty = vz::PrettyNameFromOsRelease(s);
