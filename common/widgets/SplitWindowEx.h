@@ -12,6 +12,12 @@
 // threads may call; it only posts an event and the decision is made on the
 // GUI thread. The control paints into its own back buffer and blits it, so
 // redrawing one pane's overlay does not repaint the others.
+//
+// Event properties are std::function members, called on the GUI thread with
+// the control (or, when leaving full screen from there, the full-screen
+// window) as sender. Colours are QColor; ColorFromBgr reads the 0x00BBGGRR
+// values that skins and stored settings carry. Full screen covers the first
+// screen Qt reports (the primary one), or the whole virtual desktop.
 #include <QColor>
 #include <QImage>
 #include <QPointer>

@@ -1,11 +1,16 @@
 // Two split windows side by side, a 16-pane and a 13-pane grid, with titles,
 // state icons and the message of panes without video. Used for screenshots
-// under a real X server; quits after the given number of seconds (default 5).
+// under a real X server: `split_demo [seconds] [shot.png]` quits after the
+// given number of seconds (default 5) and, with a file name, saves the whole
+// screen as the server shows it one second after start.
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdlib>
 
 #include "ImageList.h"
@@ -71,6 +76,13 @@ int main(int argc, char** argv) {
   window.move(0, 0);
   window.show();
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
-  QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+  if (argc > 2) {
+    const QString file = QString::fromLocal8Bit(argv[2]);
+    QTimer::singleShot(1000, &app, [file] {
+      QScreen* screen = QGuiApplication::primaryScreen();
+      if (screen != nullptr) screen->grabWindow(0).save(file);
+    });
+  }
+  QTimer::singleShot(std::max(2, seconds) * 1000, &app, &QCoreApplication::quit);
   return QApplication::exec();
 }
