@@ -57,6 +57,9 @@ void ConvertRowsSse2(const uint8_t* y0, const uint8_t* y1, const uint8_t* cb, co
                      uint8_t* d0, uint8_t* d1, int width, PixelLayout layout);
 void ConvertRowsAvx2(const uint8_t* y0, const uint8_t* y1, const uint8_t* cb, const uint8_t* cr,
                      uint8_t* d0, uint8_t* d1, int width, PixelLayout layout);
+// 32-bit layouts only; hands the others to the AVX2 kernel.
+void ConvertRowsAvx512(const uint8_t* y0, const uint8_t* y1, const uint8_t* cb, const uint8_t* cr,
+                       uint8_t* d0, uint8_t* d1, int width, PixelLayout layout);
 
 // The row kernel of a path; null when this build or processor lacks it.
 ConvertRowsFn ConvertRowsFor(SimdPath path);

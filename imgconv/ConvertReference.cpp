@@ -85,6 +85,7 @@ ConvertRowsFn ConvertRowsFor(SimdPath path) {
 #if defined(__x86_64__)
     case SimdPath::kSse2: return ConvertRowsSse2;
     case SimdPath::kAvx2: return ConvertRowsAvx2;
+    case SimdPath::kAvx512: return ConvertRowsAvx512;
 #else
     default: return nullptr;
 #endif

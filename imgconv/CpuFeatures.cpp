@@ -42,18 +42,27 @@ CpuLevel ClassifyCpu() {
 
 namespace {
 
-bool HasAvx2() {
+// Leaf 7 EBX when the operating system saves the register state that the
+// bits in xcr0_mask name; 0 otherwise.
+unsigned ExtendedFeatures(unsigned long long xcr0_mask) {
   Cpuid r;
-  if (__get_cpuid_max(0, nullptr) < 7 || !Query(1, 0, r)) return false;
+  if (__get_cpuid_max(0, nullptr) < 7 || !Query(1, 0, r)) return 0;
   const bool osxsave = r.c & (1u << 27), avx = r.c & (1u << 28);
-  if (!osxsave || !avx) return false;
-  if ((ReadXcr0() & 0x6) != 0x6) return false;  // XMM and YMM state enabled
+  if (!osxsave || !avx || (ReadXcr0() & xcr0_mask) != xcr0_mask) return 0;
   Cpuid s;
-  return Query(7, 0, s) && (s.b & (1u << 5));
+  return Query(7, 0, s) ? s.b : 0;
+}
+
+bool HasAvx2() { return ExtendedFeatures(0x6) & (1u << 5); }  // XMM, YMM
+
+bool HasAvx512() {  // XMM, YMM, opmask, both ZMM halves; F and BW
+  const unsigned b = ExtendedFeatures(0xE6);
+  return (b & (1u << 16)) && (b & (1u << 30)) && HasAvx2();
 }
 
 // Read once while the library loads, before any export can run.
 const bool kHasAvx2 = HasAvx2();
+const bool kHasAvx512 = HasAvx512();
 
 }  // namespace
 
@@ -62,6 +71,7 @@ bool CpuSupports(SimdPath path) {
     case SimdPath::kScalar: return true;
     case SimdPath::kSse2: return ClassifyCpu() >= CpuLevel::kSse2;
     case SimdPath::kAvx2: return kHasAvx2;
+    case SimdPath::kAvx512: return kHasAvx512;
   }
   return false;
 }
@@ -74,6 +84,7 @@ bool CpuSupports(SimdPath path) { return path == SimdPath::kScalar; }
 #endif
 
 SimdPath BestSimdPath() {
+  if (CpuSupports(SimdPath::kAvx512)) return SimdPath::kAvx512;
   if (CpuSupports(SimdPath::kAvx2)) return SimdPath::kAvx2;
   if (CpuSupports(SimdPath::kSse2)) return SimdPath::kSse2;
   return SimdPath::kScalar;

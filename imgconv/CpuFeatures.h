@@ -14,7 +14,7 @@ enum class CpuLevel : int {
 };
 
 // The SIMD families a kernel may be built for.
-enum class SimdPath : int { kScalar = 0, kSse2 = 1, kAvx2 = 2 };
+enum class SimdPath : int { kScalar = 0, kSse2 = 1, kAvx2 = 2, kAvx512 = 3 };  // AVX-512: F and BW
 
 CpuLevel ClassifyCpu();
 bool CpuSupports(SimdPath path);

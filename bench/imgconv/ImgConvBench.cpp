@@ -113,6 +113,7 @@ void ConvertPath(benchmark::State& state, vzbb::SimdPath path) {
 }
 void BM_Bgr32_vzbb_scalar(benchmark::State& state) { ConvertPath(state, vzbb::SimdPath::kScalar); }
 void BM_Bgr32_vzbb_sse2(benchmark::State& state) { ConvertPath(state, vzbb::SimdPath::kSse2); }
+void BM_Bgr32_vzbb_avx2(benchmark::State& state) { ConvertPath(state, vzbb::SimdPath::kAvx2); }
 
 void BM_Bgr32_libyuv(benchmark::State& state) {
   const Size s = SizeOf(state);
@@ -236,6 +237,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_Bgr32_vzbb)->Apply(Sizes);
+BENCHMARK(BM_Bgr32_vzbb_avx2)->Apply(Sizes);
 BENCHMARK(BM_Bgr32_vzbb_sse2)->Apply(Sizes);
 BENCHMARK(BM_Bgr32_vzbb_scalar)->Apply(Sizes);
 BENCHMARK(BM_Bgr32_libyuv)->Apply(Sizes);
@@ -257,7 +259,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void PrintRatios() const {
     const char* pairs[][2] = {{"Bgr32_vzbb", "Bgr32_libyuv"},  {"Bgr32_vzbb", "Bgr32_swscale"},
-                              {"Bgr32_vzbb_sse2", "Bgr32_libyuv"}, {"Deint_vzbb", "Deint_yadif"},
+                              {"Bgr32_vzbb_avx2", "Bgr32_libyuv"}, {"Bgr32_vzbb_sse2", "Bgr32_libyuv"},
+                              {"Deint_vzbb", "Deint_yadif"},
                               {"Deint_vzbb", "Deint_bwdif"},   {"Deint_vzbb_sse2", "Deint_yadif"}};
     std::printf("\nspeed ratios (reference CPU time / ours; above 1 we are faster)\n");
     for (const Size& s : kSizes)

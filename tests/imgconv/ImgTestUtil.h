@@ -49,12 +49,14 @@ inline const char* PathName(vzbb::SimdPath p) {
     case vzbb::SimdPath::kScalar: return "scalar";
     case vzbb::SimdPath::kSse2: return "sse2";
     case vzbb::SimdPath::kAvx2: return "avx2";
+    case vzbb::SimdPath::kAvx512: return "avx512";
   }
   return "?";
 }
 
 inline std::vector<vzbb::SimdPath> AllPaths() {
-  return {vzbb::SimdPath::kScalar, vzbb::SimdPath::kSse2, vzbb::SimdPath::kAvx2};
+  return {vzbb::SimdPath::kScalar, vzbb::SimdPath::kSse2, vzbb::SimdPath::kAvx2,
+          vzbb::SimdPath::kAvx512};
 }
 
 }  // namespace imgtest
