@@ -326,6 +326,23 @@ TEST_F(SplitWindowTest, StateIconsComeFromTheListOfTheFlag) {
   EXPECT_EQ(iconPixel(img, 3), strip) << "set flag, but the list holds only two icons";
   EXPECT_EQ(iconPixel(img, 4), strip) << "clear flag, but the list holds only three icons";
 
+  // A title glyph replaces the strip's fill and is stretched over it.
+  int paints = 0;
+  sw->OnPaint = [&](QObject* sender) {
+    EXPECT_EQ(sender, sw);
+    ++paints;
+  };
+  QImage glyph(2, 2, QImage::Format_RGB32);
+  glyph.fill(QColor(255, 128, 0));
+  sw->SetTitleGlyph(glyph);
+  const QImage glyphed = Shot();
+  EXPECT_EQ(paints, 1);
+  EXPECT_EQ(iconPixel(glyphed, 4), QColor(255, 128, 0));
+  EXPECT_EQ(QColor(glyphed.pixel(p.Left + 1, p.Top + 14)), QColor(255, 128, 0));
+  EXPECT_EQ(iconPixel(glyphed, 1), QColor(Qt::green)) << "icons stay on top of the glyph";
+  sw->SetTitleGlyph(QImage());
+  sw->OnPaint = nullptr;
+
   delete on;  // a destroyed list is no longer drawn
   sw->RefreshItem(1);
   Drain();
