@@ -2,6 +2,9 @@
 // The failure log: one file per process run, AppFolder()/log/log_<start>.txt
 // with the start time as "yyyyMMdd_hhmmss"; every line ends CR LF and, with a
 // time, starts "yyyy-MM-dd_hh:mm:ss_zzz" and two blanks. Safe from any thread.
+// The file is appended to, never truncated, one whole line per write, so
+// another writer of the same name (the SDK's own copy of this writer inside
+// the client, a companion program started in the same second) loses nothing.
 #include <string>
 #include <string_view>
 
