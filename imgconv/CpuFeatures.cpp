@@ -24,6 +24,26 @@ unsigned long long ReadXcr0() {
   return (static_cast<unsigned long long>(hi) << 32) | lo;
 }
 
+// Whether the operating system restores the SSE registers: change a bit of
+// XMM0 in a saved register image, load that image, save again and look.
+// The state in force before the probe is put back in the same asm block,
+// so the compiler sees no register change.
+bool OsKeepsSseState() {
+  alignas(16) unsigned char before[512], changed[512], current[512], after[512];
+  __asm__ volatile("fxsave %0" : "=m"(before));
+  __builtin_memcpy(changed, before, sizeof changed);
+  constexpr int kXmm0 = 160;  // offset of XMM0 in the image
+  changed[kXmm0] ^= 0x5A;
+  __asm__ volatile(
+      "fxsave %0\n\t"
+      "fxrstor %2\n\t"
+      "fxsave %1\n\t"
+      "fxrstor %0"
+      : "=m"(current), "=m"(after)
+      : "m"(changed));
+  return after[kXmm0] == changed[kXmm0];
+}
+
 }  // namespace
 
 CpuLevel ClassifyCpu() {
@@ -33,9 +53,7 @@ CpuLevel ClassifyCpu() {
   const bool sse = r.d & (1u << 25), sse2 = r.d & (1u << 26), sse3 = r.c & 1u;
   if (!mmx) return CpuLevel::kNoCpuid;
   if (!cmov) return CpuLevel::kMmx;
-  // In 64-bit mode the ABI itself passes values in SSE registers, so an
-  // operating system that runs this code preserves the SSE state.
-  if (!fxsr || !sse) return CpuLevel::kMmxCmov;
+  if (!fxsr || !sse || !OsKeepsSseState()) return CpuLevel::kMmxCmov;
   if (!sse2) return CpuLevel::kSse;
   return sse3 ? CpuLevel::kSse3 : CpuLevel::kSse2;
 }

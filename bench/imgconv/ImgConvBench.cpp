@@ -252,9 +252,12 @@ BENCHMARK(BM_Deint_bwdif)->Apply(Sizes);
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (!r.error_occurred && r.run_type == Run::RT_Iteration)
-        seconds_[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    // One run per benchmark, or with repetitions their median.
+    for (const Run& r : runs) {
+      if (r.error_occurred) continue;
+      if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median")
+        seconds_[r.run_name.str()] = r.GetAdjustedCPUTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   void PrintRatios() const {
