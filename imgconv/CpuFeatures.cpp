@@ -78,18 +78,16 @@ bool HasAvx512() {  // XMM, YMM, opmask, both ZMM halves; F and BW
   return (b & (1u << 16)) && (b & (1u << 30)) && HasAvx2();
 }
 
-// Read once while the library loads, before any export can run.
-const bool kHasAvx2 = HasAvx2();
-const bool kHasAvx512 = HasAvx512();
-
 }  // namespace
 
 bool CpuSupports(SimdPath path) {
   switch (path) {
     case SimdPath::kScalar: return true;
     case SimdPath::kSse2: return ClassifyCpu() >= CpuLevel::kSse2;
-    case SimdPath::kAvx2: return kHasAvx2;
-    case SimdPath::kAvx512: return kHasAvx512;
+    // Asked afresh every time: callers pick their kernels while the library
+    // loads, in an order between units that nothing fixes.
+    case SimdPath::kAvx2: return HasAvx2();
+    case SimdPath::kAvx512: return HasAvx512();
   }
   return false;
 }

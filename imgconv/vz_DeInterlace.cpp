@@ -31,7 +31,10 @@ VZBB_API int vz_DeInterlace_Init(vzDeInterlaceHandle* handle, int width, int fie
   const vzbb::DeInterlaceGeometry g{width, field_height, in_luma_stride, in_chroma_stride,
                                     out_luma_stride, out_chroma_stride};
   vzbb::TDeInterlace* object = nullptr;
-  int result = vzbb::TDeInterlace::Create(g, vzbb::CpuCanRun() ? vzbb::kLine : nullptr, &object);
+  // A call from another unit's start-up code may come before kLine is set.
+  const vzbb::MissingLineFn line =
+      vzbb::kLine ? vzbb::kLine : vzbb::MissingLineFor(vzbb::BestSimdPath());
+  const int result = vzbb::TDeInterlace::Create(g, vzbb::CpuCanRun() ? line : nullptr, &object);
   *handle = object;
   return result;
 }

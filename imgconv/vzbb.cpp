@@ -16,7 +16,8 @@ int Convert(PixelLayout layout, const uint8_t* y, const uint8_t* cb, const uint8
   // Overlapping or backward destination lines would write outside the
   // picture the caller described.
   if (line_extension < 0) return 1;
-  ConvertWith(kRows, ConvertJob{y, cb, cr, dst, luma_stride, chroma_stride, width, height,
+  // A call from another unit's start-up code may come before kRows is set.
+  ConvertWith(kRows ? kRows : ConvertRowsFor(BestSimdPath()), ConvertJob{y, cb, cr, dst, luma_stride, chroma_stride, width, height,
                                 line_extension, layout});
   return 1;
 }
