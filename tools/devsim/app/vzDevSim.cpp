@@ -1,13 +1,44 @@
+// vzDevSim: serves simulated devices on loopback ports until SIGTERM or SIGINT.
+#include <pthread.h>
+#include <signal.h>
+
 #include <cstdio>
-#include <cstring>
+
+#include "DevSim.h"
+#include "SimCommandLine.h"
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::puts("usage: vzDevSim --port P [--devices N] [--state DIR] [--model ipc|dvr]");
-      return 0;
-    }
+  vzsim::SimCommandLine cmd;
+  if (!cmd.Parse(argc, argv)) {
+    std::fprintf(stderr, "vzDevSim: %s\n%s", cmd.error.c_str(), vzsim::SimCommandLine::Usage().c_str());
+    return 2;
   }
-  std::fputs("vzDevSim: the device protocol is not served yet\n", stderr);
-  return 1;
+  if (cmd.help) {
+    std::fputs(vzsim::SimCommandLine::Usage().c_str(), stdout);
+    return 0;
+  }
+  // Block the stop signals before any thread starts, so every thread
+  // inherits the mask and only sigwait below receives them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  vzsim::DevSim sim(cmd.options);
+  if (!sim.Start()) {
+    std::fprintf(stderr, "vzDevSim: %s\n", sim.Error().c_str());
+    return 1;
+  }
+  for (int k = 0; k < sim.DeviceCount(); ++k) {
+    sim.SetFault(k, cmd.fault, cmd.faultArg, cmd.faultCmd);
+    std::printf("device %d listening on 127.0.0.1:%u\n", k, static_cast<unsigned>(sim.Port(k)));
+  }
+  std::fflush(stdout);
+
+  int received = 0;
+  sigwait(&stopSignals, &received);
+  if (cmd.options.verbose) std::fprintf(stderr, "vzDevSim: signal %d, stopping\n", received);
+  sim.Stop();
+  return 0;
 }
