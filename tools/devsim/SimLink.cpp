@@ -16,8 +16,9 @@ constexpr int kStepMs = 50;
 
 using Clock = std::chrono::steady_clock;
 
+// Whole milliseconds left, rounded up so that a wait never ends early.
 int MsLeft(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);
 }
 
