@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "FileUtils.h"
 #include "SimBytes.h"
 
 namespace vzsim {
@@ -17,16 +18,6 @@ constexpr uint32_t kForeignMarker = kMarkOther88;
 
 uint32_t U32(const uint8_t* p, size_t off) { return GetU32(p, kPktSize, off); }
 void Put(uint8_t* p, size_t off, uint32_t v) { PutU32(p, kPktSize, off, v); }
-
-// The reflected CRC-32 (polynomial 0xEDB88320) a device checks images with.
-uint32_t Crc32(const uint8_t* data, size_t size) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < size; ++i) {
-    crc ^= data[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
 
 const RecordRoute* RouteOf(uint32_t cmd, bool* isSet) {
   for (const RecordRoute& r : kRoutes) {
@@ -375,7 +366,7 @@ void SimSession::UploadEnd() {
   UploadState state = UploadState::Complete;
   if (uploadReceived_ != uploadSize_) {
     state = UploadState::SizeMismatch;
-  } else if (Crc32(upload_.data(), upload_.size()) != uploadCrc_) {
+  } else if (vz::Crc32(upload_.data(), upload_.size()) != uploadCrc_) {
     state = UploadState::CrcMismatch;
   }
   device_.Log("firmware upload ends: %llu of %u bytes, %s", static_cast<unsigned long long>(uploadReceived_),
