@@ -3,7 +3,10 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+
+#include "ChildNetns.h"
 
 namespace {
 
@@ -109,6 +112,26 @@ TEST(NetUtils, WaitForNetworkRunsThePumpWhileWaiting) {
   int pumped = 0;
   EXPECT_FALSE(vz::WaitForNetwork(200, [&] { ++pumped; }));
   EXPECT_GT(pumped, 0);
+}
+
+TEST(NetUtils, LocalAddressesComeFromTheInterfacesThatAreUp) {
+  const utiltest::ChildResult child = utiltest::RunInChildNetns([](bool own) -> std::string {
+    if (!own) return "skip";
+    std::string seen = vz::LocalIPs(",");
+    seen.append(vz::WaitForNetwork(50) ? " net" : " none");
+    // A veth pair of this namespace only: one end up with two addresses,
+    // the other left down with one.
+    if (std::system("ip link add vzt0 type veth peer name vzt1 && ip addr add 10.77.0.1/24 dev vzt0 && "
+                    "ip addr add 10.77.1.1/24 dev vzt0 && ip link set vzt0 up && "
+                    "ip addr add 10.78.0.1/24 dev vzt1") != 0) {
+      return "skip";
+    }
+    seen.append("|").append(vz::LocalIPs(";")).append(vz::WaitForNetwork(5000) ? " net" : " none");
+    return seen;
+  });
+  ASSERT_TRUE(child.ran);
+  if (child.output == "skip") GTEST_SKIP() << "no network namespace, or no ip tool or veth support";
+  EXPECT_EQ(child.output, "127.0.0.1 none|10.77.0.1;10.77.1.1 net");
 }
 
 }  // namespace
