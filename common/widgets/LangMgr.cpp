@@ -9,7 +9,8 @@
 #include "AppPaths.h"
 #include "IniFile.h"
 #include "LangForm.h"
-#include "LangStore.h"
+#include "LogWriter.h"
+#include "RegStore.h"
 
 namespace fs = std::filesystem;
 
@@ -175,12 +176,14 @@ void TLangMgr::ReloadForms() {
 
 std::string TLangMgr::StoredChoice() const {
   if (settings_.StoreKey.empty() || settings_.StoreValue.empty()) return {};
-  return vz::ReadLangChoice(settings_.StoreKey, settings_.StoreSection, settings_.StoreValue);
+  return vz::RegReadString(settings_.StoreSection, settings_.StoreValue, "", settings_.StoreKey);
 }
 
 void TLangMgr::StoreChoice(const std::string& fileName) const {
   if (settings_.StoreKey.empty() || settings_.StoreValue.empty()) return;
-  vz::WriteLangChoice(settings_.StoreKey, settings_.StoreSection, settings_.StoreValue, fileName);
+  if (!vz::RegWriteString(settings_.StoreSection, settings_.StoreValue, fileName, settings_.StoreKey)) {
+    vz::WriteLogF("LangMgr store except:%s", settings_.StoreKey.c_str());
+  }
 }
 
 bool TLangMgr::FileExists(const std::string& fileName) const {

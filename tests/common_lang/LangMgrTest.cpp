@@ -7,7 +7,7 @@
 
 #include "LangForm.h"
 #include "LangMgr.h"
-#include "LangStore.h"
+#include "RegStore.h"
 #include "LangTestFiles.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "LangStore.h"
+#include "RegStore.h"
 
 namespace langtest {
 namespace {
@@ -59,7 +59,7 @@ TLangMgrSettings LangFolder::Settings(const std::string& locale) const {
 
 void LangFolder::StoreChoice(const std::string& fileName) const {
   const TLangMgrSettings s = Settings();
-  vz::WriteLangChoice(s.StoreKey, s.StoreSection, s.StoreValue, fileName);
+  vz::RegWriteString(s.StoreSection, s.StoreValue, fileName, s.StoreKey);
 }
 
 QByteArray Utf16File(const QString& text) {
