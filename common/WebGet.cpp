@@ -64,6 +64,9 @@ std::string Transfer(const std::string& url, TSink& sink) {
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
   curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  // Devices sit on the LAN: a proxy from the environment would only be in
+  // the way, and redirects are not followed either.
+  curl_easy_setopt(c, CURLOPT_PROXY, "");
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, sink.options->connect_timeout_ms);
   curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, sink.options->total_timeout_ms);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);

@@ -2,7 +2,8 @@
 // Plain HTTP GET into a file or into memory, over libcurl (one easy handle
 // per call, so any thread may call; no signals are used for time-outs).
 //
-// A transfer fails on a transport error, on an HTTP status of 400 or above,
+// No proxy is used (the environment's http_proxy is ignored) and redirects
+// are not followed. A transfer fails on a transport error, on an HTTP status of 400 or above,
 // when the body grows past max_bytes or when progress asks to stop.
 //
 // WebGetFile turns every failure into false. WebGetStream empties the

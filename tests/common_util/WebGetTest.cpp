@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -78,11 +79,16 @@ TEST_F(WebGet, FileHonoursTheLimitAndACancel) {
 }
 
 TEST_F(WebGet, StreamReturnsTheBody) {
+  // A proxy of the environment that does not exist must not be used.
+  ::setenv("http_proxy", closed_.c_str(), 1);
+  ::setenv("HTTP_PROXY", closed_.c_str(), 1);
   std::string stream = "stale";
   EXPECT_TRUE(vz::WebGetStream(server_.Url("/hello"), stream));
   EXPECT_EQ(stream, "hello world");
   EXPECT_FALSE(vz::WebGetStream(server_.Url("/empty"), stream));
   EXPECT_TRUE(stream.empty());
+  ::unsetenv("http_proxy");
+  ::unsetenv("HTTP_PROXY");
 }
 
 TEST_F(WebGet, StreamFailuresReachTheCallerWithAnEmptiedStream) {
