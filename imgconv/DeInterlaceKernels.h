@@ -35,6 +35,11 @@ using MissingLineFn = void (*)(const MissingLine& line);
 void MissingLineReference(const MissingLine& line);
 void MissingLineSse2(const MissingLine& line);
 void MissingLineAvx2(const MissingLine& line);
+void MissingLineAvx512(const MissingLine& line);
+
+// Pixels [begin, width - 2) with the given fast path; begin >= 2 and even.
+void MissingPixelsSse2(const MissingLine& line, int begin);
+void MissingPixelsAvx2(const MissingLine& line, int begin);
 
 // The line builder of a path; null when this build or processor lacks it.
 MissingLineFn MissingLineFor(SimdPath path);

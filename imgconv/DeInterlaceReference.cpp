@@ -62,8 +62,8 @@ MissingLineFn MissingLineFor(SimdPath path) {
     case SimdPath::kScalar: return MissingLineReference;
 #if defined(__x86_64__)
     case SimdPath::kSse2: return MissingLineSse2;
-    case SimdPath::kAvx2:
-    case SimdPath::kAvx512: return MissingLineAvx2;  // no wider line builder
+    case SimdPath::kAvx2: return MissingLineAvx2;
+    case SimdPath::kAvx512: return MissingLineAvx512;
 #else
     default: return nullptr;
 #endif

@@ -65,12 +65,14 @@ inline void Block(const MissingLine& l, int x) {
 
 }  // namespace
 
-void MissingLineSse2(const MissingLine& line) {
+void MissingPixelsSse2(const MissingLine& line, int begin) {
   const int end = line.width - 2;
-  int x = 2;
+  int x = begin;
   for (; x + kStep <= end; x += kStep) Block(line, x);
   MissingPixelsScalar(line, x, end);
 }
+
+void MissingLineSse2(const MissingLine& line) { MissingPixelsSse2(line, 2); }
 
 }  // namespace vzbb
 #endif

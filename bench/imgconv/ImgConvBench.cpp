@@ -184,6 +184,9 @@ void BM_Deint_vzbb(benchmark::State& state) {
   Deinterlace(state, vzbb::MissingLineFor(vzbb::BestSimdPath()));
 }
 void BM_Deint_vzbb_scalar(benchmark::State& state) { Deinterlace(state, vzbb::MissingLineReference); }
+void BM_Deint_vzbb_avx2(benchmark::State& state) {
+  Deinterlace(state, vzbb::MissingLineFor(vzbb::SimdPath::kAvx2));
+}
 void BM_Deint_vzbb_sse2(benchmark::State& state) {
   Deinterlace(state, vzbb::MissingLineFor(vzbb::SimdPath::kSse2));
 }
@@ -243,6 +246,7 @@ BENCHMARK(BM_Bgr32_vzbb_scalar)->Apply(Sizes);
 BENCHMARK(BM_Bgr32_libyuv)->Apply(Sizes);
 BENCHMARK(BM_Bgr32_swscale)->Apply(Sizes);
 BENCHMARK(BM_Deint_vzbb)->Apply(Sizes);
+BENCHMARK(BM_Deint_vzbb_avx2)->Apply(Sizes);
 BENCHMARK(BM_Deint_vzbb_sse2)->Apply(Sizes);
 BENCHMARK(BM_Deint_vzbb_scalar)->Apply(Sizes);
 BENCHMARK(BM_Deint_yadif)->Apply(Sizes);
@@ -264,7 +268,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const char* pairs[][2] = {{"Bgr32_vzbb", "Bgr32_libyuv"},  {"Bgr32_vzbb", "Bgr32_swscale"},
                               {"Bgr32_vzbb_avx2", "Bgr32_libyuv"}, {"Bgr32_vzbb_sse2", "Bgr32_libyuv"},
                               {"Deint_vzbb", "Deint_yadif"},
-                              {"Deint_vzbb", "Deint_bwdif"},   {"Deint_vzbb_sse2", "Deint_yadif"}};
+                              {"Deint_vzbb", "Deint_bwdif"},   {"Deint_vzbb_avx2", "Deint_yadif"},
+                              {"Deint_vzbb_sse2", "Deint_yadif"}};
     std::printf("\nspeed ratios (reference CPU time / ours; above 1 we are faster)\n");
     for (const Size& s : kSizes)
       for (const auto& p : pairs) {
