@@ -233,6 +233,7 @@ TEST_F(SimFixture, ChunkLongerThanTheLimitClosesTheConnectionAndAbortsTheUpload)
 
 TEST_F(SimFixture, RebootDropsEveryConnectionRefusesForAMomentThenServesAgain) {
   StartSim();
+  sim_->SetRebootRefusal(0, 3000);  // long enough to be seen on a busy machine
   SimTestClient other, guest, rebooter;
   LogIn(other);
   LogIn(guest, "guest");
