@@ -44,7 +44,7 @@ TLangForm::TLangForm(QWidget* owner, TLangMgr* mgr) : QObject(owner), owner_(own
 TLangForm::~TLangForm() { mgr_->Unregister(this); }
 
 QString TLangForm::FormSection() const {
-  return owner_ ? QString::fromLatin1(owner_->metaObject()->className()) : QString();
+  return vz::LangFormSection(owner_);
 }
 
 void TLangForm::LoadLanguage() {

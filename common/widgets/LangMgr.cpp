@@ -1,5 +1,7 @@
 #include "LangMgr.h"
 
+#include <dlfcn.h>
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <algorithm>
@@ -55,6 +57,23 @@ TLangMgrSettings TLangMgrSettings::ForProgram() {
   s.StoreKey = "Software\\vzSoft\\" + title;
   s.StoreValue = fs::path(vz::ExePath()).filename().string();
   if (s.StoreValue.empty()) s.StoreValue = title;
+  return s;
+}
+
+TLangMgrSettings TLangMgrSettings::ForSdk() {
+  TLangMgrSettings s;
+  // The module holding this code: libvzSDK.so inside a host program.
+  static const char kAnchor = 0;
+  Dl_info info{};
+  const fs::path module = ::dladdr(&kAnchor, &info) != 0 && info.dli_fname
+                              ? fs::path(info.dli_fname)
+                              : fs::path(vz::ExePath());
+  std::error_code ec;
+  const fs::path folder = fs::weakly_canonical(module, ec).parent_path();
+  s.Folder = (folder.empty() ? std::string(".") : folder.string()) + "/vzSDKLanguage/";
+  s.StoreKey = "Software\\vzSoft\\vzSDK";
+  s.StoreValue = fs::path(vz::ExePath()).filename().string();
+  if (s.StoreValue.empty()) s.StoreValue = "vzSDK";
   return s;
 }
 

@@ -30,6 +30,10 @@ struct TLangMgrSettings {
   // The client's settings: AppFolder() + "Language/", key
   // "Software\vzSoft\<application name>", value named after the executable.
   static TLangMgrSettings ForProgram();
+  // The SDK's settings inside any host: the folder "vzSDKLanguage/" beside
+  // the library file, key "Software\vzSoft\vzSDK", value named after the
+  // host's executable.
+  static TLangMgrSettings ForSdk();
 };
 
 class TLangMgr {

@@ -170,6 +170,13 @@ QLabel* LangSubLabel(QWidget* form, const QObject* obj) {
   return nullptr;
 }
 
+QString LangFormSection(const QObject* form) {
+  if (!form) return {};
+  const QString name = QString::fromLatin1(form->metaObject()->className());
+  const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+  return colon < 0 ? name : name.mid(colon + 1);
+}
+
 const char* LangPropName(TLangProp prop) { return prop == TLangProp::Caption ? "Caption" : "Hint"; }
 
 }  // namespace vz

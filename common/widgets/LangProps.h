@@ -37,6 +37,10 @@ void WriteLangColumn(QObject* obj, int column, const QString& value);
 // The label attached to a control that has no caption of its own, or null.
 QLabel* LangSubLabel(QWidget* form, const QObject* obj);
 
+// The section of a form: its class name without namespaces ("TFMain" for
+// vz::TFMain), so forms need Q_OBJECT for a section of their own.
+QString LangFormSection(const QObject* form);
+
 // Key name of a property: "Caption" or "Hint".
 const char* LangPropName(TLangProp prop);
 

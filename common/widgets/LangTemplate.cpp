@@ -52,7 +52,7 @@ std::string WriteLangTemplates(QWidget* form, const std::string& folderIn) {
   bool ok = true;
   for (const auto& lang : kLanguages) ok = WriteLanguageFile(folder + lang.file, lang.name) && ok;
 
-  const std::string section = form->metaObject()->className();
+  const std::string section = LangFormSection(form).toStdString();
   const std::string path = folder + section + ".ini";
   if (!EnsureFile(path)) return {};
   TIniFile ini;

@@ -33,6 +33,8 @@ TFLangDemo::TFLangDemo() {
   lvList = Named(new QTreeWidget(tsFirst), "lvList");
   lvList->setHeaderLabels({"A", "B"});
   lvList->setToolTip("list hint");
+  lvCols = Named(new QTreeWidget(this), "lvCols");
+  lvCols->setHeaderLabels({"C0", "C1"});
   tblGrid = Named(new QTableWidget(2, 3, this), "tblGrid");
   tblGrid->setHorizontalHeaderLabels({"X", "Y", "Z"});
   edtName = Named(new QLineEdit(this), "edtName");
@@ -50,6 +52,8 @@ TFOther::TFOther() {
   setWindowTitle("Built other");
   BtnGo = Named(new QPushButton("Built go", this), "BtnGo");
 }
+
+demo::TFSpaced::TFSpaced() { BtnGo = Named(new QPushButton("Built go", this), "BtnGo"); }
 
 TFTemplateDemo::TFTemplateDemo() {
   setWindowTitle("Template demo");

@@ -33,6 +33,7 @@ class TFLangDemo : public QWidget {
   QTabWidget* tabs;
   QWidget* tsFirst;
   QTreeWidget* lvList;
+  QTreeWidget* lvCols;
   QTableWidget* tblGrid;
   QLineEdit* edtName;
   QLabel* edtNameLabel;  // the edit's "SubLabel"
@@ -49,6 +50,17 @@ class TFOther : public QWidget {
   TFOther();
   QPushButton* BtnGo;
 };
+
+namespace demo {
+// A form inside a namespace still has its bare class name as section.
+class TFSpaced : public QWidget {
+  Q_OBJECT
+
+ public:
+  TFSpaced();
+  QPushButton* BtnGo;
+};
+}  // namespace demo
 
 // The form the template writer is shown with.
 class TFTemplateDemo : public QWidget {

@@ -32,6 +32,7 @@ constexpr char kApplyFile[] =
     "gbBox.Caption=Group\n"
     "tsFirst.Caption=Page one\n"
     "lvList.Hint=List hint\n"
+    "lvCols.Columns[1].Caption=Second\n"
     "tblGrid.Columns[0].Caption=X0\n"
     "tblGrid.Columns[2].Caption=Z2\n"
     "tblGrid.Columns[9].Caption=none\n"
@@ -69,6 +70,8 @@ TEST(LangForm, AppliesTheFormSectionToEveryKindOfControl) {
       {"list hint", [](const TFLangDemo& f) { return f.lvList->toolTip(); }, "List hint"},
       {"list column 0 kept", [](const TFLangDemo& f) { return f.lvList->headerItem()->text(0); }, "A"},
       {"list column 1 kept", [](const TFLangDemo& f) { return f.lvList->headerItem()->text(1); }, "B"},
+      {"tree column 0 kept", [](const TFLangDemo& f) { return f.lvCols->headerItem()->text(0); }, "C0"},
+      {"tree column 1", [](const TFLangDemo& f) { return f.lvCols->headerItem()->text(1); }, "Second"},
       {"table column 0", [](const TFLangDemo& f) { return f.tblGrid->horizontalHeaderItem(0)->text(); }, "X0"},
       {"table column 1 kept", [](const TFLangDemo& f) { return f.tblGrid->horizontalHeaderItem(1)->text(); }, "Y"},
       {"table column 2", [](const TFLangDemo& f) { return f.tblGrid->horizontalHeaderItem(2)->text(); }, "Z2"},
@@ -77,6 +80,16 @@ TEST(LangForm, AppliesTheFormSectionToEveryKindOfControl) {
       {"child dialog button", [](const TFLangDemo& f) { return f.childOK->text(); }, "Child OK"},
   };
   for (const Expect& e : expects) EXPECT_EQ(e.read(form), QString::fromUtf8(e.want)) << e.what;
+}
+
+TEST(LangForm, NamespacesAreNoPartOfTheSection) {
+  LangFolder folder;
+  folder.Write("en.ini", "[General]\nLanguage=English\n[TFSpaced]\nBtnGo.Caption=Go on\n");
+  TLangMgr mgr(folder.Settings());
+  demo::TFSpaced form;
+  TLangForm lang(&form, &mgr);
+  EXPECT_EQ(lang.FormSection(), "TFSpaced");
+  EXPECT_EQ(form.BtnGo->text(), "Go on");
 }
 
 TEST(LangForm, WithoutLanguageFilesFormsKeepTheirTexts) {

@@ -138,6 +138,16 @@ TEST(LangMgr, StoredChoiceSurvivesARestart) {
   EXPECT_EQ(second.CurrentID(), 1);
 }
 
+TEST(LangMgr, TheSdkKeepsItsFilesBesideItsModule) {
+  const TLangMgrSettings sdk = TLangMgrSettings::ForSdk();
+  const std::string suffix = "/vzSDKLanguage/";
+  ASSERT_GT(sdk.Folder.size(), suffix.size());
+  EXPECT_EQ(sdk.Folder.substr(sdk.Folder.size() - suffix.size()), suffix);
+  EXPECT_EQ(sdk.StoreKey, "Software\\vzSoft\\vzSDK");
+  EXPECT_EQ(sdk.StoreSection, "Language");
+  EXPECT_EQ(sdk.StoreValue, "common_lang_test");
+}
+
 TEST(LangMgr, ChoiceIsKeptPerModule) {
   LangFolder folder;
   folder.WriteStandardSet();
