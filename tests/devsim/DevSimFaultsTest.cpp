@@ -114,7 +114,7 @@ void StallOnGet(uint16_t port, vzsim::DevSim&) {
   EXPECT_TRUE(vz::ReplySucceeded(vz::kCmdGetNetCfg, reply));
 }
 
-void StallAimedAtOtherCode(uint16_t port, vzsim::DevSim&) {
+void StallOnAimedCode(uint16_t port, vzsim::DevSim&) {
   SimTestClient c;
   Open(c, port);
   TCmdPkt reply{};
@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"ResultZero", vzsim::Fault::ResultZero, 0, 0, ResultZeroOnSet},
         FaultCase{"ResultZeroAtLogin", vzsim::Fault::ResultZero, 0, vz::kCmdLogin, ResultZeroOnLogin},
         FaultCase{"Stall", vzsim::Fault::Stall, 400, 0, StallOnGet},
-        FaultCase{"StallAimed", vzsim::Fault::Stall, 400, vz::kCmdGetRecCfg, StallAimedAtOtherCode},
+        FaultCase{"StallAimed", vzsim::Fault::Stall, 400, vz::kCmdGetRecCfg, StallOnAimedCode},
         FaultCase{"CloseMidPacket", vzsim::Fault::CloseMidPacket, 0, 0, CloseMidReply},
         FaultCase{"CloseMidBlock", vzsim::Fault::CloseMidPacket, 0, vz::kCmdGetAllCfg, CloseMidBlock},
         FaultCase{"ForeignHeads", vzsim::Fault::ForeignHeads, 5, 0, ForeignHeadsBeforeBlock},

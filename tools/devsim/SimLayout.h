@@ -44,6 +44,7 @@ enum Cmd : uint32_t {
   kFactoryDefault = 19,
   kSetColors = 24,
   kGetAll = 28,
+  kSetUsers = 33,
   kWifiSurvey = 36,
   kSetP2P = 62,
   kGetRf = 64,

@@ -299,7 +299,7 @@ bool SimSession::Records(Packet& in, Packet& reply, const FaultSpec& fault, bool
     bool store = false;
     if (isSet) {
       store = level_ >= 3 && fault.kind != Fault::ResultZero;
-      if (cmd == 33 && GetU32(in.data() + kPayload, route->size, kUserCount) > kMaxUsers) store = false;
+      if (cmd == kSetUsers && GetU32(in.data() + kPayload, route->size, kUserCount) > kMaxUsers) store = false;
       if (store) {
         std::memcpy(record, in.data() + kPayload, route->size);
         if (route->scope != Scope::Whole && channel == 0) s.MirrorChannelZero();
