@@ -1,9 +1,15 @@
 #include "LangFile.h"
 
+#include <iconv.h>
+
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "IniFile.h"
+#include "TextCodec.h"
 
 namespace vz {
 namespace {
@@ -24,7 +30,59 @@ std::string Lowered(std::string_view s) {
   return out;
 }
 
+// Converts legacy 8-bit text to UTF-8; false on any undecodable byte.
+bool LegacyToUtf8(std::string_view bytes, const char* codeset, std::string* out) {
+  iconv_t cd = ::iconv_open("UTF-8", codeset);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  // Two bytes of GB18030 or Big5 never take more than four of UTF-8; the
+  // single-byte ASCII part stays one byte.
+  std::string buffer(bytes.size() * 2 + 16, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  size_t inLeft = bytes.size();
+  char* outPtr = buffer.data();
+  size_t outLeft = buffer.size();
+  bool ok = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+  ok = ok && ::iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<size_t>(-1);
+  ::iconv_close(cd);
+  if (!ok) return false;
+  buffer.resize(buffer.size() - outLeft);
+  *out = std::move(buffer);
+  return true;
+}
+
+bool HasBom(std::string_view bytes) {
+  return bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" || bytes.substr(0, 3) == "\xEF\xBB\xBF";
+}
+
 }  // namespace
+
+std::string DecodeLangBytes(std::string_view bytes, std::string_view baseName) {
+  if (!HasBom(bytes) && !IsValidUtf8(bytes)) {
+    const int id = LanguageIdOf(baseName);
+    const char* codeset = id == static_cast<int>(TLanguage::cn)   ? "GB18030"
+                          : id == static_cast<int>(TLanguage::tw) ? "BIG5-HKSCS"
+                                                                  : nullptr;
+    std::string utf8;
+    if (codeset && LegacyToUtf8(bytes, codeset, &utf8)) return utf8;
+  }
+  return DecodeTextFile(bytes);
+}
+
+bool LoadLangFile(const std::string& path, TIniFile* ini) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (path.empty() || !fs::is_regular_file(path, ec)) return false;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec || size > kMaxLangFileBytes) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string bytes;
+  bytes.resize(static_cast<size_t>(size));
+  in.read(bytes.data(), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  ini->LoadFromBytes(DecodeLangBytes(bytes, fs::path(path).stem().string()));
+  return true;
+}
 
 int LanguageIdOf(std::string_view baseName) {
   for (int id = 0; id <= 2; ++id) {

@@ -42,6 +42,15 @@ std::string LanguageNameOf(int id);
 // "tw", other Chinese ones "cn", Russian "ru", everything else "en".
 std::string DefaultLanguageForLocale(std::string_view localeName);
 
+// The text of a language file as UTF-8. A BOM or valid UTF-8 decides as for
+// every INI file; other 8-bit text is read in the legacy code page of the
+// language it is named after (GB18030 for "cn", Big5-HKSCS for "tw"), and as
+// Latin-1 when that fails or the language has no such code page.
+std::string DecodeLangBytes(std::string_view bytes, std::string_view baseName);
+// Loads a language file through DecodeLangBytes; false when it is missing,
+// not a regular file, bigger than kMaxLangFileBytes or unreadable.
+bool LoadLangFile(const std::string& path, TIniFile* ini);
+
 // Fills an item from a loaded language file; false when the file has no
 // "General" section. The display name defaults to "<Unknown>".
 bool MakeLangItem(const TIniFile& ini, std::string_view fileName, TLangItem* item);

@@ -7,26 +7,15 @@
 #include <QMessageBox>
 #include <QWidget>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 
 #include "IniFile.h"
+#include "LangFile.h"
 #include "LangMgr.h"
 #include "LangProps.h"
 #include "LangTemplate.h"
 #include "LogWriter.h"
 
 namespace {
-
-// Opens a language file for reading; false when it is missing, too big or
-// unreadable.
-bool OpenLangFile(const std::string& path, TIniFile* ini) {
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec || size > vz::kMaxLangFileBytes) return false;
-  return ini->Load(path);
-}
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -51,7 +40,7 @@ void TLangForm::LoadLanguage() {
   ini_.reset();
   try {
     auto ini = std::make_unique<TIniFile>();
-    if (OpenLangFile(mgr_->CurrentFilePath(), ini.get())) {
+    if (vz::LoadLangFile(mgr_->CurrentFilePath(), ini.get())) {
       ini_ = std::move(ini);
       ApplyTexts();
     }
@@ -98,7 +87,7 @@ QString TLangForm::GetMsg(const QString& key, int scope) const {
 
 QString TLangForm::ReadValue(const QString& section, const QString& key) const {
   TIniFile ini;
-  if (!OpenLangFile(mgr_->Folder() + mgr_->CurrentName() + ".ini", &ini)) return {};
+  if (!vz::LoadLangFile(mgr_->Folder() + mgr_->CurrentName() + ".ini", &ini)) return {};
   return Q(ini.ReadString(section.toStdString(), key.toStdString(), ""));
 }
 

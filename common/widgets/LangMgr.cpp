@@ -32,11 +32,8 @@ std::string WithoutExtension(const std::string& fileName) {
 
 // Reads one candidate file; false for anything that is no language file.
 bool ReadItem(const fs::path& file, TLangItem* item) {
-  std::error_code ec;
-  const std::uintmax_t size = fs::file_size(file, ec);
-  if (ec || size > vz::kMaxLangFileBytes) return false;
   TIniFile ini;
-  if (!ini.Load(file.string())) return false;
+  if (!vz::LoadLangFile(file.string(), &ini)) return false;
   return vz::MakeLangItem(ini, file.filename().string(), item);
 }
 

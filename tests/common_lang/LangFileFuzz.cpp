@@ -7,11 +7,16 @@
 
 #include "IniFile.h"
 #include "LangFile.h"
+#include "TextCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes = data ? std::string_view(reinterpret_cast<const char*>(data), size) : std::string_view();
+  // Legacy decoding must give valid UTF-8 whatever the bytes.
+  for (const char* base : {"cn", "tw", "en"}) {
+    if (!vz::IsValidUtf8(vz::DecodeLangBytes(bytes, base))) std::abort();
+  }
   TIniFile ini;
-  ini.LoadFromBytes(bytes);
+  ini.LoadFromBytes(vz::DecodeLangBytes(bytes, "cn"));
   TLangItem item;
   if (vz::MakeLangItem(ini, "fz.ini", &item) && (item.Name != "fz" || item.Language != -1)) std::abort();
   for (const std::string& section : ini.Sections()) {

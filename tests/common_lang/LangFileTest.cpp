@@ -69,6 +69,36 @@ TEST(LangFile, ItemsNeedAGeneralSection) {
   EXPECT_FALSE(vz::IsIniFileName("a.ini.bak"));
 }
 
+TEST(LangFile, LegacyFilesAreReadInTheirLanguagesCodePage) {
+  const std::string gbk = "Language=\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4";  // GB18030
+  const std::string big5 = "Language=\xC1\x63\xC5\xE9\xA4\xA4\xA4\xE5";  // Big5
+  const struct {
+    const char* label;
+    std::string bytes;
+    const char* base;
+    std::string want;
+  } cases[] = {
+      {"cn in GB18030", gbk, "cn", "Language=简体中文"},
+      {"cn named in capitals", gbk, "CN", "Language=简体中文"},
+      {"tw in Big5", big5, "tw", "Language=繁體中文"},
+      {"en has no legacy code page", "A=\xE9t\xE9", "en", "A=été"},
+      {"ru has no legacy code page", "A=\xE9", "ru", "A=é"},
+      {"UTF-8 stays", "A=简体", "cn", "A=简体"},
+      {"UTF-16 with BOM", std::string("\xFF\xFE" "A\0=\0\x80\x7B", 8), "tw", "A=简"},
+      {"cut multibyte falls back to Latin-1", "A=\xBC", "cn", "A=\xC2\xBC"},
+      {"empty", "", "cn", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(vz::DecodeLangBytes(c.bytes, c.base), c.want) << c.label;
+
+  vztest::TempDir dir;
+  vztest::WriteFileBytes(dir / "cn.ini", "[General]\r\n" + gbk + "\r\n");
+  TIniFile ini;
+  ASSERT_TRUE(vz::LoadLangFile((dir / "cn.ini").string(), &ini));
+  EXPECT_EQ(ini.ReadString("General", "Language", ""), "简体中文");
+  EXPECT_FALSE(vz::LoadLangFile((dir / "none.ini").string(), &ini));
+  EXPECT_FALSE(vz::LoadLangFile(dir.str(), &ini));
+}
+
 TEST(LangFile, ShippedFilesAreCopiedWhereMissing) {
   vztest::TempDir dir;
   std::filesystem::create_directories(dir / "shipped");
