@@ -98,6 +98,40 @@ VZSDK_API double vz_NetTimeToDateTime(vzNetTime NetTime);
 /* ---- record files (vzFile_) ------------------------------------------ */
 
 /* ---- LAN search (vzSearch_) ------------------------------------------ */
+/* Finds the devices on the local network and sets the clock of all of them
+ * at once. Calling order: vzSearch_Init, then vzSearch_SearchDevice and/or
+ * vzSearch_AdjustTime, then let answers arrive for as long as they are wanted
+ * (about 3000 ms after a search, 100 ms after a set-time broadcast), then
+ * vzSearch_Free. Every call belongs to the thread that called vzSearch_Init.
+ *
+ * Answers reach the callback only on that thread, while it processes events:
+ * - on the Qt application's thread, while its event loop runs
+ *   (QCoreApplication::processEvents or exec);
+ * - on any thread, inside vzSearch_ProcessEvents.
+ *
+ * The callback gets each device once per search (one device heard on two
+ * networks is reported once; a new search reports it again). Its strings
+ * are the 20-byte text fields of the device's answer, always NUL-terminated,
+ * and valid only during the call. Its result is ignored. */
+typedef int32_t (*TSearchDevCallback)(int32_t DevType, int32_t ChlCount, int32_t DataPort, int32_t HttpPort,
+                                      const char* DevName, const char* DevIP, const char* DevMAC,
+                                      const char* SubMask, const char* Gateway, const char* DNS);
+
+/* Opens one UDP socket per local IPv4 address, on ports 1999, 2000, ... (a
+ * taken port is skipped). True. */
+VZSDK_API vzBool vzSearch_Init(TSearchDevCallback Callback);
+/* Broadcasts a search request from every socket to port 2000; answers come
+ * later. True (false only without vzSearch_Init's sockets in place). */
+VZSDK_API vzBool vzSearch_SearchDevice(void);
+/* Broadcasts the PC's local time (seconds since 1970-01-01 00:00:00 of the
+ * local calendar) to every device; no answer is reported. */
+VZSDK_API vzBool vzSearch_AdjustTime(void);
+/* Closes the sockets and forgets the callback. True. */
+VZSDK_API vzBool vzSearch_Free(void);
+/* Delivers the answers that are waiting or arrive within TimeoutMs, on the
+ * calling thread, and returns after TimeoutMs. The number of devices
+ * reported meanwhile. */
+VZSDK_API int32_t vzSearch_ProcessEvents(int32_t TimeoutMs);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 
 #include "SimDevice.h"
 #include "SimLayout.h"
+#include "SimSearch.h"
 
 static_assert(sizeof(vz::TDevCfg) == vzsim::layout::kDevCfgSize);
 static_assert(sizeof(vz::TRfCfg) == vzsim::layout::kRfCfgSize);
@@ -96,8 +97,35 @@ bool DevSim::Start() {
 }
 
 void DevSim::Stop() {
+  StopSearch();
   for (auto& dev : devices_) dev->Stop();
   devices_.clear();
+}
+
+bool DevSim::StartSearch(const std::string& localIP) {
+  StopSearch();
+  auto search = std::make_unique<SimSearch>(
+      [this] {
+        std::vector<SimSearchAnswer> answers;
+        for (int i = 0; i < DeviceCount(); ++i) {
+          const vz::TDevCfg cfg = Config(i);
+          answers.push_back(SimSearchAnswer{cfg.DevInfo, cfg.Net});
+        }
+        return answers;
+      },
+      [this](int64_t seconds) {
+        for (const auto& dev : devices_) dev->SetDeviceTime(seconds);
+      });
+  if (!search->Start(localIP, 2000, &error_)) return false;
+  search_ = std::move(search);
+  return true;
+}
+
+void DevSim::StopSearch() { search_.reset(); }
+
+int64_t DevSim::DeviceTime(int device) const {
+  SimDevice* d = Dev(device);
+  return d ? d->DeviceTime() : 0;
 }
 
 int DevSim::DeviceCount() const { return static_cast<int>(devices_.size()); }

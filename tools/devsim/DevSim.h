@@ -67,6 +67,7 @@ enum class UploadState {
 };
 
 class SimDevice;
+class SimSearch;
 
 class DevSim {
  public:
@@ -84,6 +85,12 @@ class DevSim {
 
   int DeviceCount() const;
   uint16_t Port(int device) const;  // 0 for an unknown device or before Start()
+
+  // Answers LAN searches for all devices on UDP localIP:2000 and applies
+  // set-time broadcasts to every device. False when the port cannot be
+  // bound (Error() says why). Stop() ends it too.
+  bool StartSearch(const std::string& localIP = "0.0.0.0");
+  void StopSearch();
 
   // Switches a fault on (Fault::None switches it off). `arg`: milliseconds for
   // Stall, the number of heads for ForeignHeads. `onlyCmd` 0 aims at every
@@ -108,6 +115,7 @@ class DevSim {
   std::vector<uint8_t> LastUpload(int device) const;  // firmware bytes received
   UploadState LastUploadState(int device) const;
   int RebootCount(int device) const;
+  int64_t DeviceTime(int device) const;  // device-local seconds, 0 for an unknown device
   int OpenConnections(int device) const;
   // The masks of the last start-stream packet {main, audio, sub}.
   std::vector<uint32_t> StreamMasks(int device) const;
@@ -118,6 +126,7 @@ class DevSim {
   SimOptions options_;
   std::string error_;
   std::vector<std::unique_ptr<SimDevice>> devices_;
+  std::unique_ptr<SimSearch> search_;
 };
 
 }  // namespace vzsim
