@@ -3,6 +3,8 @@
 // sender on the devices' side.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -305,6 +307,29 @@ TEST_F(SearchNet, ExportsFindTheSimulatorAndSetItsClock) {
   // After Free nothing is reported any more, even when pumped.
   EXPECT_EQ(vzSearch_ProcessEvents(100), 0);
   ns_.InDevices([&] { sim.Stop(); });
+}
+
+TEST_F(SearchNet, QtEventLoopOfTheInitThreadDeliversReplies) {
+  if (!Build(1)) GTEST_SKIP() << why_;
+  answers_ = {Device("cam", "10.77.1.50", 1, 1)};
+  StartResponder();
+  int argc = 1;
+  char name[] = "sdk_search_test";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  vz::TSearch search;
+  ASSERT_TRUE(search.Init(&OnDevice));
+  ASSERT_TRUE(search.SearchDevice());
+  // No ProcessEvents here: the application's own event processing reports.
+  ASSERT_TRUE(WaitFor([] { return !g_seen.empty(); }, [] {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }));
+  EXPECT_EQ(g_seen[0].ip, "10.77.1.50");
+  search.Free();
+  // Replies posted before Free find nothing to report.
+  QCoreApplication::processEvents();
+  EXPECT_EQ(g_seen.size(), 1u);
 }
 
 }  // namespace
