@@ -214,6 +214,35 @@ TEST_F(SearchNet, MalformedAndAddresslessRepliesAreDropped) {
   ::close(sender);
 }
 
+TEST_F(SearchNet, AFullAddressTableIgnoresFurtherDevices) {
+  if (!Build(1)) GTEST_SKIP() << why_;
+  vz::TSearch search;
+  ASSERT_TRUE(search.Init(&OnDevice));
+  ASSERT_TRUE(search.SearchDevice());  // nobody answers; the table starts empty
+  int sender = -1;
+  ns_.InDevices([&] { sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); });
+  ASSERT_GE(sender, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(1999);
+  ::inet_pton(AF_INET, SearchNetns::PcIP(1).c_str(), &to.sin_addr);
+  const size_t devices = vz::TSearch::kTableSize + 2;
+  for (size_t i = 0; i < devices; ++i) {
+    const std::string ip = "10.78." + std::to_string(i / 200) + "." + std::to_string(i % 200 + 1);
+    const vzsim::SimSearchAnswer a = Device("cam", ip.c_str(), 1, 1);
+    const std::vector<uint8_t> d = vz::BuildSearchReply(a.info, a.net);
+    ASSERT_EQ(::sendto(sender, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+                       static_cast<ssize_t>(d.size()));
+    // In small batches, so no socket buffer overflows on a busy machine.
+    if (i % 16 == 15 || i + 1 == devices) {
+      ASSERT_TRUE(PumpUntil(search, [&] { return search.RepliesDelivered() >= i + 1; }));
+    }
+  }
+  ASSERT_EQ(g_seen.size(), vz::TSearch::kTableSize);
+  EXPECT_EQ(g_seen.back().ip, "10.78.2.112");  // the 512th
+  ::close(sender);
+}
+
 TEST_F(SearchNet, PortsCountUpwardFrom1999AcrossAddresses) {
   if (!Build(3)) GTEST_SKIP() << why_;
   StartResponder();
