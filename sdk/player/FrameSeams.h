@@ -1,0 +1,38 @@
+#pragma once
+// Where the units behind the frame handler plug in. Each is called on the
+// player's receiving thread, one frame at a time; the frame's bytes are
+// valid only during the call.
+#include <cstdint>
+
+#include "AVFrameHead.h"
+
+namespace vz {
+
+// The alarm and the normal recorder. The recorder itself decides whether a
+// file is open and whether a start or stop is in progress.
+class IFrameRecorder {
+ public:
+  virtual ~IFrameRecorder() = default;
+  virtual void WriteFrame(const TFrameView& frame) = 0;
+};
+
+// The video decoder with the renderer behind it.
+class IFrameVideo {
+ public:
+  virtual ~IFrameVideo() = default;
+  // Close, take the codec the device configures for this stream, open
+  // again. Called with the process-wide decoder lock held.
+  virtual void ReopenForStream(int32_t display_stream_type) = 0;
+  // A frame for display that passed the decode-style gate: codec checks,
+  // decoding, statistics, status line and drawing.
+  virtual void DecodeFrame(const TFrameView& frame) = 0;
+};
+
+// The audio output.
+class IFrameAudio {
+ public:
+  virtual ~IFrameAudio() = default;
+  virtual void PlayAudio(const uint8_t* pcm, uint32_t bytes) = 0;
+};
+
+}  // namespace vz
