@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "AVFrameHead.h"
 
@@ -69,12 +70,13 @@ bool TavCache::WriteTo(int fd, int64_t& last_key) {
   bool key_seen = false;
   bool ok = true;
   const std::size_t count = queue_.PendingCount();
+  std::vector<uint8_t> out;  // one frame at a time, reused
   uintptr_t tag = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    if (!queue_.TakePending(out_, tag)) break;
+    if (!queue_.TakePending(out, tag)) break;
     if (!ok) continue;  // consume the rest, write nothing more
     TFrameView v;
-    if (!ParseFrameHead(out_.data(), out_.size(), v)) continue;
+    if (!ParseFrameHead(out.data(), out.size(), v)) continue;
     const bool video_key = v.Kind == TFrameKind::Video && v.Head.IsIFrame != 0;
     if (video_key) key_seen = true;
     if (!key_seen) continue;
@@ -83,8 +85,8 @@ bool TavCache::WriteTo(int fd, int64_t& last_key) {
       ok = false;
       continue;
     }
-    SetFrameStreamType(out_.data(), static_cast<int32_t>(last_key));
-    if (!WriteAll(fd, out_.data(), v.FrameBytes)) {
+    SetFrameStreamType(out.data(), static_cast<int32_t>(last_key));
+    if (!WriteAll(fd, out.data(), v.FrameBytes)) {
       ok = false;
       continue;
     }

@@ -8,8 +8,6 @@
 // cache keeps no other shared state than the atomic pre-alarm time.
 #include <atomic>
 #include <cstdint>
-#include <vector>
-
 #include "class_DataQueue.h"
 
 namespace vz {
@@ -54,7 +52,6 @@ class TavCache {
 
   TDataQueue queue_;  // its own lock
   std::atomic<uint32_t> pre_alarm_s_{0};
-  std::vector<uint8_t> out_;  // WriteTo's copy of one frame; used only by WriteTo's thread
 };
 
 }  // namespace vz
