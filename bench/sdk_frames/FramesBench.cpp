@@ -38,6 +38,16 @@ void Restamp(std::vector<uint8_t>& f, uint64_t pass) {
   std::memcpy(f.data(), &h, sizeof h);
 }
 
+// The next frame; each new pass over the set is restamped outside the timing.
+std::vector<uint8_t>& NextFrame(std::vector<std::vector<uint8_t>>& frames, size_t& i, benchmark::State& state) {
+  if (i % frames.size() == 0) {
+    state.PauseTiming();
+    for (auto& g : frames) Restamp(g, 1);
+    state.ResumeTiming();
+  }
+  return frames[i++ % frames.size()];
+}
+
 void BM_RingCopyReference(benchmark::State& state) {
   auto frames = MakeFrames(static_cast<uint32_t>(state.range(0)));
   std::vector<uint8_t> ring(kRing);
@@ -59,13 +69,7 @@ void BM_CacheAdd(benchmark::State& state) {
   cache.SetPreAlarmTime(5);
   size_t i = 0;
   for (auto _ : state) {
-    std::vector<uint8_t>& f = frames[i % frames.size()];
-    if (i % frames.size() == 0) {
-      state.PauseTiming();
-      for (auto& g : frames) Restamp(g, 1);
-      state.ResumeTiming();
-    }
-    ++i;
+    std::vector<uint8_t>& f = NextFrame(frames, i, state);
     benchmark::DoNotOptimize(cache.Add(f.data(), static_cast<uint32_t>(f.size())));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * (state.range(0) + 24));
@@ -83,13 +87,7 @@ void BM_FrameHandler(benchmark::State& state) {
   handler.SetOnAVData([&](const uint8_t*, uint32_t n) { delivered += n; });
   size_t i = 0;
   for (auto _ : state) {
-    std::vector<uint8_t>& f = frames[i % frames.size()];
-    if (i % frames.size() == 0) {
-      state.PauseTiming();
-      for (auto& g : frames) Restamp(g, 1);
-      state.ResumeTiming();
-    }
-    ++i;
+    std::vector<uint8_t>& f = NextFrame(frames, i, state);
     handler.Handle(f.data(), static_cast<uint32_t>(f.size()));
   }
   benchmark::DoNotOptimize(delivered);
