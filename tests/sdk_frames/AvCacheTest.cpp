@@ -2,7 +2,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FrameBytes.h"
@@ -175,6 +178,52 @@ TEST_F(AvCacheWriteTo, BadDescriptorsFail) {
   EXPECT_FALSE(cache_.WriteTo(pipe_fds[1], last_key));  // not seekable
   ::close(pipe_fds[0]);
   ::close(pipe_fds[1]);
+}
+
+// The receiving thread keeps adding while another thread writes the cache
+// out: every frame in the file must be whole, and every back-link must
+// point at a key frame written earlier in it (or the frame itself).
+TEST_F(AvCacheWriteTo, WritingWhileFramesArriveLeavesAWellFormedFile) {
+  ASSERT_TRUE(cache_.SetPreAlarmTime(1));  // 1 MiB: the ring wraps often
+  std::atomic<bool> stop{false};
+  std::thread producer([&] {
+    uint64_t t = 1000;
+    for (uint32_t i = 0; !stop.load(); ++i, t += 5) {
+      const uint32_t bytes = 3000 + (i * 7919u) % 60000u;
+      AddFrame(cache_, TFrameSpec{true, bytes, t, 0, i % 10 == 0, 0, static_cast<uint8_t>(i)});
+    }
+  });
+  int64_t last_key = 0;
+  for (int round = 0; round < 50; ++round) {
+    while (cache_.PendingCount() < 10) std::this_thread::yield();
+    bool ok = cache_.WriteTo(fd_, last_key);
+    EXPECT_TRUE(ok);
+    if (!ok) break;  // the producer must be joined before any return
+  }
+  stop.store(true);
+  producer.join();
+
+  const std::vector<uint8_t> file = FileBytes();
+  std::vector<size_t> keys;
+  size_t at = 256;
+  size_t frames = 0;
+  while (at < file.size()) {
+    vz::TFrameView v;
+    ASSERT_TRUE(vz::ParseFrameHead(file.data() + at, file.size() - at, v)) << "at " << at;
+    for (uint32_t k = 0; k < v.PayloadBytes; ++k) ASSERT_EQ(v.Payload[k], v.Payload[0]) << "torn payload at " << at;
+    const size_t link = static_cast<size_t>(static_cast<uint32_t>(v.Head.StreamType));
+    if (v.Head.IsIFrame != 0 && (keys.empty() || link == at)) {
+      // the first key frame of a write-out links to itself
+    } else {
+      ASSERT_FALSE(keys.empty());
+      EXPECT_TRUE(std::find(keys.begin(), keys.end(), link) != keys.end()) << "link " << link << " at " << at;
+    }
+    if (v.Head.IsIFrame != 0) keys.push_back(at);
+    at += v.FrameBytes;
+    ++frames;
+  }
+  EXPECT_EQ(at, file.size());
+  EXPECT_GT(frames, 0u);
 }
 
 }  // namespace
