@@ -93,6 +93,13 @@ VZSDK_API double vz_NetTimeToDateTime(vzNetTime NetTime);
 
 /* ---- device link (FastPing) ------------------------------------------ */
 
+/* Reachability test of one TCP port: connects to Host:Port (a name or a
+ * dotted address) with a time-out of TimeOut ms and closes the connection
+ * again. 1 when the connection could be made, 0 otherwise (also for a null
+ * or unresolvable Host). Blocks the calling thread for at most about
+ * TimeOut ms; callable from any thread. */
+VZSDK_API vzBool FastPing(const char* Host, int Port, uint32_t TimeOut);
+
 /* ---- live players (vzNet_) ------------------------------------------- */
 
 /* ---- record files (vzFile_) ------------------------------------------ */
