@@ -187,6 +187,15 @@ void TMyCSkt::OpenBlocking() {
   if (flavour_ == TSktFlavour::Client && OnConnect) OnConnect(*this);
 }
 
+bool TMyCSkt::Attach(int fd) {
+  if (fd < 0) return false;
+  Close();
+  abort_.store(false);
+  fd_.store(fd);
+  active_.store(true);
+  return true;
+}
+
 void TMyCSkt::ReleaseSocket() {
   const int fd = fd_.exchange(-1);
   active_.store(false);

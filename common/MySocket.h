@@ -109,6 +109,10 @@ class TMyCSkt {
 
   void Open() { SetActive(true); }
   void Close();
+  // Takes over an already connected stream descriptor (an accepted socket,
+  // one end of a socket pair) as if Open had connected it. False, with fd
+  // left to the caller, when fd is negative.
+  bool Attach(int fd);
 
   // True only when all len bytes were sent within timeoutMs.
   bool SendExact(const void* buf, int len, uint32_t timeoutMs);
