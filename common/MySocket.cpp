@@ -221,7 +221,11 @@ bool TMyCSkt::SendExact(const void* buf, int len, uint32_t timeoutMs) {
   int sent = 0;
   while (sent < len) {
     const int piece = (len - sent) < kSendPiece ? (len - sent) : kSendPiece;
-    const ssize_t n = ::send(fd, p + sent, static_cast<size_t>(piece), MSG_DONTWAIT | MSG_NOSIGNAL);
+    // Every piece but the last says more follows, so the kernel joins the
+    // pieces into full segments instead of holding the second one back for
+    // the peer's delayed acknowledgement of the first.
+    const int more = sent + piece < len ? MSG_MORE : 0;
+    const ssize_t n = ::send(fd, p + sent, static_cast<size_t>(piece), MSG_DONTWAIT | MSG_NOSIGNAL | more);
     if (n > 0) {
       sent += static_cast<int>(n);
       continue;

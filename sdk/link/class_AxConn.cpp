@@ -364,8 +364,9 @@ bool TAxConn::UploadImage(const std::string& fileName, uint32_t imageType, const
     uint8_t head[kUnitHeadSize];
     WriteFirmwareChunkHead(n, head);
     std::memcpy(chunk.data(), head, kUnitHeadSize);
-    if (!SendExact(chunk.data(), static_cast<int>(kUnitHeadSize), kTransferMs)) break;
-    if (!SendExact(data, static_cast<int>(n), kTransferMs)) break;
+    // Head and bytes in one transfer: a lone 8-byte head would wait for the
+    // device's delayed acknowledgement before the bytes could follow.
+    if (!SendExact(chunk.data(), static_cast<int>(kUnitHeadSize + n), 2 * kTransferMs)) break;
     sent += n;
     if (progress) progress(sent, size);
   }
