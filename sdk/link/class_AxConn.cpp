@@ -1,6 +1,5 @@
 #include "class_AxConn.h"
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -8,6 +7,8 @@
 #include <memory>
 #include <system_error>
 #include <vector>
+
+#include "FileUtils.h"
 
 using namespace vz;
 
@@ -25,23 +26,6 @@ uint32_t LocalSecondsNow() {
   std::tm local{};
   localtime_r(&now, &local);
   return static_cast<uint32_t>(now + local.tm_gmtoff);
-}
-
-// Reflected CRC-32 (polynomial 0xEDB88320, initial 0xFFFFFFFF, final
-// complement), continued from a previous result; 0 starts.
-uint32_t Crc32(const uint8_t* data, size_t len, uint32_t crc) {
-  static const auto table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1u) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  crc = ~crc;
-  for (size_t i = 0; i < len; ++i) crc = table[(crc ^ data[i]) & 0xFFu] ^ (crc >> 8);
-  return ~crc;
 }
 
 struct FileCloser {
