@@ -28,11 +28,13 @@ __attribute__((format(printf, 5, 6))) void AlsaErrorHandler(const char* file, in
                                                              const char* fmt, ...) {
   (void)file;
   (void)line;
-  char text[256];
-  va_list args;
-  va_start(args, fmt);
-  std::vsnprintf(text, sizeof text, fmt ? fmt : "", args);
-  va_end(args);
+  char text[256] = "";
+  if (fmt) {
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+  }
   std::string message = std::string(function ? function : "?") + ": " + text;
   if (err != 0) message += std::string(" (") + snd_strerror(err) + ")";
   if (t_capture) {
