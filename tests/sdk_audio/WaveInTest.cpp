@@ -29,9 +29,9 @@ TEST(WaveIn, CapturesWholeBuffersInFileOrder) {
   for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<char>((i * 13 + i / 509) & 0xFF);
   vztest::WriteFileBytes(audiotest::InFile(), input);
 
-  TWaveIn in;
-  Collected got;
+  Collected got;  // outlives the recorder that fills it
   int tag = 0;
+  TWaveIn in;
   in.SetTag(&tag);
   in.SetOnData([&got](TWaveIn& sender, const uint8_t* data, uint32_t count) {
     std::lock_guard<std::mutex> g(got.lock);
@@ -88,20 +88,20 @@ TEST(WaveIn, FormatIsMadePcmWithDerivedFields) {
     TWaveIn in;
     in.SetFormat(f);
     const TWaveFormat got = in.Format();
-    EXPECT_EQ(got.FormatTag, 1);
-    EXPECT_EQ(got.Channels, c.channels);
-    EXPECT_EQ(got.SamplesPerSec, c.rate);
-    EXPECT_EQ(got.BitsPerSample, c.wantBits);
-    EXPECT_EQ(got.BlockAlign, c.wantAlign);
-    EXPECT_EQ(got.AvgBytesPerSec, c.wantAvg);
-    EXPECT_EQ(got.ExtraSize, 0);
+    EXPECT_EQ(+got.FormatTag, 1);
+    EXPECT_EQ(+got.Channels, c.channels);
+    EXPECT_EQ(+got.SamplesPerSec, c.rate);
+    EXPECT_EQ(+got.BitsPerSample, c.wantBits);
+    EXPECT_EQ(+got.BlockAlign, c.wantAlign);
+    EXPECT_EQ(+got.AvgBytesPerSec, c.wantAvg);
+    EXPECT_EQ(+got.ExtraSize, 0);
   }
 }
 
 TEST(WaveIn, FormatChangeWhileRecordingRestartsWithTheNewFormat) {
   vztest::WriteFileBytes(audiotest::InFile(), std::string(20000, '\x11'));
+  std::atomic<int> blocks{0};  // outlives the recorder that counts into it
   TWaveIn in;
-  std::atomic<int> blocks{0};
   in.SetOnData([&blocks](TWaveIn&, const uint8_t*, uint32_t) { ++blocks; });
   in.SetFormat(vz::PcmWaveFormat(1, 16000, 16));
   in.SetActive(true);
@@ -109,7 +109,7 @@ TEST(WaveIn, FormatChangeWhileRecordingRestartsWithTheNewFormat) {
   in.SetFormat(vz::PcmWaveFormat(2, 8000, 16));
   EXPECT_TRUE(in.Active());
   EXPECT_TRUE(in.IsOpen());
-  EXPECT_EQ(in.Format().Channels, 2);
+  EXPECT_EQ(+in.Format().Channels, 2);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (blocks.load() < 2 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

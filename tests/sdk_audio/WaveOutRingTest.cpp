@@ -126,8 +126,8 @@ TEST_F(WaveOutRing, FormatChangeReopensOnlyWhenActive) {
   out->SetActive(true);
   out->SetActive(true);
   ASSERT_EQ(state->opens.size(), 1u) << "activating twice opens once";
-  EXPECT_EQ(state->opens[0].Channels, 2);
-  EXPECT_EQ(state->opens[0].BlockAlign, 4);
+  EXPECT_EQ(+state->opens[0].Channels, 2);
+  EXPECT_EQ(+state->opens[0].BlockAlign, 4);
 
   ASSERT_TRUE(Write(Block(100, 'a')));
   ASSERT_TRUE(Write(Block(100, 'b')));
@@ -135,7 +135,7 @@ TEST_F(WaveOutRing, FormatChangeReopensOnlyWhenActive) {
   out->SetFormat(mono);
   EXPECT_EQ(state->closes, 1);
   ASSERT_EQ(state->opens.size(), 2u);
-  EXPECT_EQ(state->opens[1].SamplesPerSec, 16000u);
+  EXPECT_EQ(+state->opens[1].SamplesPerSec, 16000u);
   EXPECT_EQ(out->BusyBuffers(), 0) << "closing frees every buffer";
   EXPECT_EQ(out->NextBuffer(), 0u) << "a new device starts at buffer 0";
 
