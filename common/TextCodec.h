@@ -27,4 +27,9 @@ std::string Utf8ToUtf16Le(std::string_view utf8);
 // dropped; without one, valid UTF-8 stays, anything else is Latin-1.
 std::string DecodeTextFile(std::string_view bytes);
 
+// ASCII case folding, as the INI names of the Windows profile functions
+// compare; bytes outside A-Z (UTF-8 included) are left as they are.
+char LowerAscii(char c);
+bool EqualsNoCaseAscii(std::string_view a, std::string_view b);
+
 }  // namespace vz

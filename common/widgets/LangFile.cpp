@@ -14,16 +14,6 @@
 namespace vz {
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 std::string Lowered(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = LowerAscii(c);
@@ -86,7 +76,7 @@ bool LoadLangFile(const std::string& path, TIniFile* ini) {
 
 int LanguageIdOf(std::string_view baseName) {
   for (int id = 0; id <= 2; ++id) {
-    if (EqualsNoCase(baseName, LanguageNameOf(id))) return id;
+    if (EqualsNoCaseAscii(baseName, LanguageNameOf(id))) return id;
   }
   return kNoLanguage;
 }
@@ -155,7 +145,7 @@ std::string ColumnCaptionKey(std::string_view name, int column) {
 }
 
 bool IsIniFileName(std::string_view fileName) {
-  return fileName.size() > 4 && EqualsNoCase(fileName.substr(fileName.size() - 4), ".ini");
+  return fileName.size() > 4 && EqualsNoCaseAscii(fileName.substr(fileName.size() - 4), ".ini");
 }
 
 int CopyMissingLangFiles(const std::string& from, const std::string& to) {
