@@ -33,9 +33,42 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$BUILD/asan" -G Ninja -DCMAKE_BUILD_TY
   -DVZ_SANITIZE=ON -DVZ_BUILD_GUI=OFF -DVZ_BUILD_BENCH=OFF -DVZ_FUZZ=ON
 cmake --build "$BUILD/asan" -j "$JOBS"
 
+# Failed tests are run once more on their own after both suites, so the end
+# of the log names them and shows their output; a test that passes the second
+# time is reported as flaky (and does not fail the run), one that fails again
+# fails the run.
+declare -A first_failed=()
+run_suite() {
+  local name=$1 dir=$2; shift 2
+  echo "== $name tests"
+  scripts/in-netns.sh ctest --test-dir "$dir" -j "$JOBS" --output-on-failure "$@" ||
+    first_failed[$name]=1
+}
+failed_names() {
+  cut -d: -f2 "$1/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | paste -sd' ' -
+}
+rerun_suite() {
+  local name=$1 dir=$2; shift 2
+  if [[ -z ${first_failed[$name]:-} ]]; then
+    summary+=("$name: all passed")
+    return
+  fi
+  local failed
+  failed=$(failed_names "$dir")
+  echo "== $name: running again on their own: $failed"
+  if scripts/in-netns.sh ctest --test-dir "$dir" --rerun-failed --output-on-failure "$@"; then
+    summary+=("$name: passed on the second run (flaky): $failed")
+  else
+    summary+=("$name: FAILED twice: $(failed_names "$dir")")
+    status=1
+  fi
+}
+run_suite release "$BUILD/release"
+run_suite sanitizer "$BUILD/asan" -LE gui
+summary=()
 status=0
-echo "== release tests"
-scripts/in-netns.sh ctest --test-dir "$BUILD/release" -j "$JOBS" --output-on-failure || status=1
-echo "== sanitizer tests and fuzzing"
-scripts/in-netns.sh ctest --test-dir "$BUILD/asan" -LE gui -j "$JOBS" --output-on-failure || status=1
+rerun_suite release "$BUILD/release"
+rerun_suite sanitizer "$BUILD/asan" -LE gui
+echo "== summary"
+printf '%s\n' "${summary[@]}"
 exit $status
