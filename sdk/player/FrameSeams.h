@@ -35,4 +35,26 @@ class IFrameAudio {
   virtual void PlayAudio(const uint8_t* pcm, uint32_t bytes) = 0;
 };
 
+// One decoded picture, planar YUV 4:2:0 (the decoder converts other
+// layouts before handing it on). The planes belong to the decoder and stay
+// valid only during the call that hands the picture over.
+struct TDecodedPicture {
+  const uint8_t* Plane[3] = {nullptr, nullptr, nullptr};  // Y, U, V
+  int32_t LineSize[3] = {0, 0, 0};  // bytes from one line to the next, per plane
+  int32_t Width = 0;
+  int32_t Height = 0;
+  bool FullRange = false;  // 0...255 samples (JPEG pictures) instead of 16...235
+  bool Interlaced = false;  // the bitstream marks the picture as two interleaved fields
+  bool TopFieldFirst = false;
+};
+
+// Where decoded pictures go: the renderer (live player, file player). Called
+// on the decoding thread once per new picture, with the frame it came from
+// (channel, time stamp for the overlays).
+class IPictureSink {
+ public:
+  virtual ~IPictureSink() = default;
+  virtual void ShowPicture(const TDecodedPicture& picture, const TFrameView& frame) = 0;
+};
+
 }  // namespace vz

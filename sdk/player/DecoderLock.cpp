@@ -1,0 +1,10 @@
+#include "DecoderLock.h"
+
+namespace vz {
+
+std::mutex& DecoderLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace vz
