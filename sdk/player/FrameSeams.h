@@ -3,6 +3,7 @@
 // player's receiving thread, one frame at a time; the frame's bytes are
 // valid only during the call.
 #include <cstdint>
+#include <string>
 
 #include "AVFrameHead.h"
 
@@ -55,6 +56,87 @@ class IPictureSink {
  public:
   virtual ~IPictureSink() = default;
   virtual void ShowPicture(const TDecodedPicture& picture, const TFrameView& frame) = 0;
+};
+
+}  // namespace vz
+
+// ---- the player's view of the units it owns ------------------------------
+// Everything below is driven by the live player (class_AxPlay). Each unit
+// that implements one of these registers a factory in PlayParts.h; without
+// one the player runs without that unit (frames still reach the hooks).
+
+namespace vz {
+
+// Decoder and renderer of one live player, as one object: the frame handler
+// hands it frames for display (IFrameVideo), the player drives its set-up.
+// Codec kinds are TVideoType values (0 MPEG-4, 1 MJPEG, 2 H.264), -1 = none.
+//
+// Threads: DecodeFrame and ReopenForStream run on the player's receiving
+// thread; everything else on the thread that connects, configures or
+// destroys the player. The player holds the process-wide decoder lock
+// around OpenVideo, CloseVideo, OpenAudio, RecreateRender and
+// ReopenForStream; the object must not take that lock itself.
+class IPlayVideo : public IFrameVideo {
+ public:
+  // ---- decoder ----
+  virtual int32_t CodecKind() const = 0;
+  // Close, then open for codec_kind; false (decoder closed) when no decoder
+  // exists for it. A fresh open drops video until the next key frame.
+  virtual bool OpenVideo(int32_t codec_kind) = 0;
+  virtual void CloseVideo() = 0;
+  // Audio passes through undecoded; the kind is only remembered.
+  virtual int32_t AudioCodecKind() const = 0;
+  virtual bool OpenAudio(int32_t codec_kind) = 0;
+  virtual void SetDecodeStyle(uint8_t style) = 0;  // TxDecodeStyle
+  // Size of the last decoded picture, 0 before the first.
+  virtual int32_t PictureWidth() const = 0;
+  virtual int32_t PictureHeight() const = 0;
+  // Set before each tunnel frame (not used by decoding).
+  virtual void SetTunnelChannel(int32_t channel) { (void)channel; }
+
+  // ---- renderer ----
+  virtual int32_t RenderWidth() const = 0;
+  virtual int32_t RenderHeight() const = 0;
+  virtual void SetRenderSize(int32_t width, int32_t height) = 0;
+  // Share of each picture edge cut off before drawing (0 ... 0.5).
+  virtual void SetCropFraction(double fraction) = 0;
+  // The display configuration changed: rebuild the drawing surfaces.
+  virtual void RecreateRender() = 0;
+  virtual void SetShowOSD(bool show) = 0;
+  virtual void SetEqualScaling(bool keep_aspect) = 0;
+  // The current picture of a channel as a JPEG file; false when none was
+  // written (no picture yet, file exists, write failed).
+  virtual bool SaveToJpg(int32_t channel, const std::string& file) = 0;
+};
+
+// Normal and alarm recording of one live player. Start/stop/query run on API
+// threads; the recorders' WriteFrame on the receiving thread. Each recorder
+// keeps its own busy flag between the two.
+class IPlayRecording {
+ public:
+  virtual ~IPlayRecording() = default;
+  virtual IFrameRecorder* AlarmRecorder() = 0;
+  virtual IFrameRecorder* NormalRecorder() = 0;
+  virtual bool StartNmlRec(int32_t channel) = 0;
+  virtual bool StopNmlRec(int32_t channel) = 0;
+  virtual bool StartAlmRec(int32_t channel) = 0;
+  virtual bool StopAlmRec(int32_t channel) = 0;
+  virtual bool IsNmlRec(int32_t channel) const = 0;
+  virtual bool IsAlmRec(int32_t channel) const = 0;
+};
+
+// The tunnel path of a player whose address is a tunnel UID. Called on the
+// thread that drives the player (API or the watchdog of the receiving
+// thread), never on two threads at once: the player serialises them. The
+// tunnel's own reading thread hands frames to TAxPlay::HandleTunnelFrame.
+class IPlayTunnel {
+ public:
+  virtual ~IPlayTunnel() = default;
+  virtual bool Connect() = 0;
+  virtual bool Play() = 0;
+  virtual bool DisConn() = 0;
+  virtual bool PTZControl(int32_t cmd, int32_t channel, int32_t speed, int32_t point,
+                          int32_t extra) = 0;
 };
 
 }  // namespace vz
