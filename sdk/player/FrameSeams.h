@@ -73,15 +73,15 @@ namespace vz {
 //
 // Threads: DecodeFrame and ReopenForStream run on the player's receiving
 // thread; everything else on the thread that connects, configures or
-// destroys the player. The player holds the process-wide decoder lock
-// around OpenVideo, CloseVideo, OpenAudio, RecreateRender and
-// ReopenForStream; the object must not take that lock itself.
+// destroys the player. ReopenForStream is called with the process-wide
+// decoder lock (DecoderLock.h) held; OpenVideo, CloseVideo, OpenAudio and
+// RecreateRender are called without it and take it themselves.
 class IPlayVideo : public IFrameVideo {
  public:
   // ---- decoder ----
   virtual int32_t CodecKind() const = 0;
-  // Close, then open for codec_kind; false (decoder closed) when no decoder
-  // exists for it. A fresh open drops video until the next key frame.
+  // Close, then open for codec_kind (under the decoder lock); false
+  // (decoder closed) when no decoder exists for it. A fresh open drops video until the next key frame.
   virtual bool OpenVideo(int32_t codec_kind) = 0;
   virtual void CloseVideo() = 0;
   // Audio passes through undecoded; the kind is only remembered.

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "DecoderLock.h"
 #include "LogWriter.h"
 #include "NetUtils.h"
 #include "PlayParts.h"
@@ -147,10 +148,7 @@ TSyncLock& TAxPlay::P2PLock() {
   return lock;
 }
 
-std::mutex& TAxPlay::DecoderLock() {
-  static std::mutex lock;
-  return lock;
-}
+std::mutex& TAxPlay::DecoderLock() { return vz::DecoderLock(); }
 
 std::atomic<bool>& TAxPlay::P2PInitialised() {
   static std::atomic<bool> flag{false};
@@ -260,10 +258,7 @@ TAxPlay::~TAxPlay() {
   if (m.stream) Swallow([&] { m.stream->CloseConn(); });
   m.handler.reset();
   recording_.reset();
-  if (video_) {
-    std::lock_guard<std::mutex> dg(DecoderLock());
-    video_.reset();
-  }
+  video_.reset();
   m.audio.reset();
   m.wave.reset();
   m.stream.reset();
@@ -375,7 +370,6 @@ bool TAxPlay::ConnectTcp() {
       bool opened = false;
       try {
         video_->SetRenderSize(w, h);
-        std::lock_guard<std::mutex> dg(DecoderLock());
         opened = video_->OpenVideo(cfg->Video.Codec);
         if (!opened) {
           vz::WriteLogF("%s Connect FreeVideoDecode", addr);
@@ -388,7 +382,6 @@ bool TAxPlay::ConnectTcp() {
       if (video_->AudioCodecKind() != cfg->Audio.Codec) {
         bool audio_ok = false;
         try {
-          std::lock_guard<std::mutex> dg(DecoderLock());
           audio_ok = video_->OpenAudio(cfg->Audio.Codec);
           if (!audio_ok) vz::WriteLogF("%s Connect FreeAudioDecode", addr);
         } catch (...) {
@@ -730,7 +723,6 @@ void TAxPlay::RaiseRenderAfter(uintptr_t dc, int32_t chl) {
 
 void TAxPlay::WndProc(const vz::TWinMessage& message) {
   if (message.Msg != vz::kWmDisplayChange || !video_) return;
-  std::lock_guard<std::mutex> dg(DecoderLock());
   Swallow([&] { video_->RecreateRender(); });
 }
 
@@ -918,10 +910,7 @@ void TAxPlay::RebuildWaveOut(const vz::TAudioCfg& cfg) {
     });
   }
   m.audio_codec.store(cfg.Codec);
-  if (video_) {
-    std::lock_guard<std::mutex> dg(DecoderLock());
-    Swallow([&] { video_->OpenAudio(cfg.Codec); });
-  }
+  if (video_) Swallow([&] { video_->OpenAudio(cfg.Codec); });
 }
 
 bool TAxPlay::UploadImage(const std::string& file, uint32_t imageType,
