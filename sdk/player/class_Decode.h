@@ -82,6 +82,7 @@ class TAVDecode {
   // Calls show(picture) with the picture of the last successful Decode when
   // that Decode produced a new one, under the state lock (so the planes stay
   // valid). Returns whether it was called. Each picture is handed out once.
+  // show must not call into this decoder nor take the decoder lock.
   template <typename F>
   bool TakePicture(F&& show) {
     std::lock_guard<std::mutex> g(state_lock_);
