@@ -2,7 +2,9 @@
 // its codec switches and size reports, and the picture hand-over.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -241,6 +243,34 @@ TEST(LiveDecode, TunnelFramesAlwaysGoToTheH264Decoder) {
   EXPECT_EQ(path.sink.Indices, (std::vector<int>{0, 8, 9}));
   using R = std::tuple<int, int, int>;
   EXPECT_EQ(path.size_reports, (std::vector<R>{R{352, 288, 0}}));
+}
+
+// The caller's thread reconnects (close, set, open) and changes the style
+// while the receiving thread decodes: every picture that reaches the sink
+// is whole, and the stream still decodes once the caller is done.
+TEST(LiveDecode, ReopensFromAnotherThreadWhileDecoding) {
+  TLivePath path;
+  path.Connect(vz::Codec_H264, 352, 288);
+  path.decoder.SetDecodeStyle(vz::Decode_All);
+  std::atomic<bool> done{false};
+  std::thread caller([&] {
+    for (int i = 0; i < 40; ++i) {
+      path.live.Reopen(i % 5 == 4 ? vz::Codec_MJPEG : vz::Codec_H264);
+      path.decoder.SetDecodeStyle(i % 3 == 0 ? vz::Decode_IFrame : vz::Decode_All);
+      std::this_thread::yield();
+    }
+    path.live.Reopen(vz::Codec_H264);
+    path.decoder.SetDecodeStyle(vz::Decode_All);
+    done.store(true);
+  });
+  while (!done.load())
+    for (const auto& f : H264Stream()) path.Feed(f);
+  caller.join();
+  path.sink.Indices.clear();
+  path.sink.Faults.clear();
+  for (const auto& f : H264Stream()) path.Feed(f);
+  EXPECT_TRUE(path.sink.Faults.empty());
+  EXPECT_EQ(path.sink.Indices, Range(0, 24));
 }
 
 }  // namespace
