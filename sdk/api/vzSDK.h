@@ -103,6 +103,92 @@ VZSDK_API vzBool FastPing(const char* Host, int Port, uint32_t TimeOut);
 /* ---- live players (vzNet_) ------------------------------------------- */
 
 /* ---- record files (vzFile_) ------------------------------------------ */
+/* Plays a record file ("av": a 256-byte header, then the recorded frames,
+ * each video and audio frame keeping a back-link to the key frame before it)
+ * into the windows registered with the player, with its sound.
+ *
+ * vzFile_Open starts a playback thread of its own that reads, paces,
+ * decodes, draws and plays; it starts playing at once. The other calls only
+ * store what they are given; the thread acts on it at its next step (within
+ * about 30 ms while paused). A file still being recorded, or one cut short by
+ * a crash, plays up to its last complete frame.
+ *
+ * Callbacks run on the playback thread, one at a time, and must return
+ * quickly; they must not call vzFile_Close of the same player. What they
+ * throw is caught and ignored. Buf and DC are valid only during the call.
+ *
+ * Progress reaches the message window (a native window id, QWidget::winId(),
+ * of a widget of this process) as window-message events delivered before the
+ * playback thread goes on, so that window's thread must keep processing
+ * events:
+ * - 11122, wParam = file size, lParam = 0 when playback starts and the file
+ *   position after each frame read;
+ * - 11123, wParam = lParam = 0 when playback stops (end of file or PS_Stop).
+ * Without a Qt application object the messages are dropped. */
+
+typedef struct vzFilePlayer* vzFileHandle;
+
+/* Play-control codes of vzFile_PlayCtrl and vzFile_GetPlayState. */
+enum TxPlayCtrl {
+  PS_None = 0,         /* idle: redraw the last picture */
+  PS_Play = 1,         /* play at the recorded speed */
+  PS_Pause = 2,        /* redraw the last picture */
+  PS_Stop = 3,         /* back to the first frame, report 11123, pause */
+  PS_FastBackward = 4, /* key frames backwards, one every 300 / Speed ms */
+  PS_FastForward = 5,  /* key frames forwards, one every 300 / Speed ms */
+  PS_StepBackward = 6, /* the previous key frame, then pause */
+  PS_StepForward = 7,  /* the next key frame, then pause */
+  PS_DragPos = 8       /* the key frame at DragPos, then play */
+};
+
+/* Buf, Len: the frame's payload; Chl: its channel; IsIFrame: 1 for a video
+ * key frame (low byte); StreamType: the frame's back-link (file offset of
+ * the key frame its group starts with). */
+typedef void (*vzFileDataCallback)(const uint8_t* Buf, int32_t Len, int32_t Chl, int32_t IsIFrame,
+                                   int32_t StreamType, void* UserData);
+/* DC: the painting context of the drawn picture (a QPainter on the
+ * picture, after the overlays); Chl: its channel. */
+typedef void (*vzFileDrawCallback)(void* DC, int32_t Chl, void* UserData);
+
+/* Opens FileName and starts playing. 0 (and *Handle = 0) when the file is
+ * missing, 256 bytes or shorter, or cannot be opened. */
+VZSDK_API vzBool vzFile_Open(const char* FileName, vzFileHandle* Handle);
+/* Stores the callbacks (null = none), UserData and the progress window
+ * (0 = none). */
+VZSDK_API vzBool vzFile_SetCallBack(vzFileHandle Handle, vzFileDataCallback VideoCallback,
+                                    vzFileDataCallback AudioCallback, vzFileDrawCallback DrawCallback,
+                                    void* UserData, uintptr_t MsgWindow);
+/* Stores the play state (TxPlayCtrl), the speed of the fast modes (0 counts
+ * as 2) and the file offset PS_DragPos jumps to. */
+VZSDK_API vzBool vzFile_PlayCtrl(vzFileHandle Handle, int32_t PlayState, int32_t Speed, uint32_t DragPos);
+/* The current TxPlayCtrl state; 0 for a null handle. */
+VZSDK_API int32_t vzFile_GetPlayState(vzFileHandle Handle);
+/* DspInfo points to the caller's display target record, which must stay
+ * valid until it is removed again; the same pointer is listed once. */
+VZSDK_API vzBool vzFile_AddDspInfo(vzFileHandle Handle, const void* DspInfo);
+VZSDK_API vzBool vzFile_DelDspInfo(vzFileHandle Handle, const void* DspInfo);
+/* Nonzero keeps the picture's aspect ratio inside each target. */
+VZSDK_API vzBool vzFile_ImgEqualScaling(vzFileHandle Handle, vzBool Flag);
+/* Nonzero: audio frames are neither played nor passed to the audio
+ * callback. */
+VZSDK_API vzBool vzFile_AudioMute(vzFileHandle Handle, vzBool Flag);
+/* Stops the playback thread (waiting up to 5000 ms), frees the player. The
+ * handle is invalid afterwards. */
+VZSDK_API vzBool vzFile_Close(vzFileHandle Handle);
+
+/* Snapshots of the shown picture, overlays included, at the picture's own
+ * size. FileName null: a name from the time now and Chl in the folder of the
+ * playing file (JPEG, quality 100) or in the program folder's "Snapshot/"
+ * (32-bit BMP). An existing file is never overwritten (0). */
+VZSDK_API vzBool vzFile_SaveToJpg(vzFileHandle Handle, int32_t Chl, const char* FileName);
+VZSDK_API vzBool vzFile_SaveToBmp(vzFileHandle Handle, int32_t Chl, const char* FileName);
+/* Copies the frames from the first video key frame at or after the offset
+ * From up to the frame that crosses the offset To into a new record file
+ * DestName, with the playing file's header; frames are copied unchanged.
+ * 0 when From >= To (nothing is created) or the destination cannot be
+ * created. May run during playback; on the application's GUI thread it
+ * keeps processing events between frames. */
+VZSDK_API vzBool vzFile_SaveAs(vzFileHandle Handle, uint32_t From, uint32_t To, const char* DestName);
 
 /* ---- LAN search (vzSearch_) ------------------------------------------ */
 /* Finds the devices on the local network and sets the clock of all of them

@@ -1,0 +1,44 @@
+#pragma once
+// TFileOverlay: the four overlay texts of a playing record file. Items 0-2
+// (time, title, statistics) follow the OSD settings the recorder copied into
+// the file header, as the live picture shows them; item 3 is the fast-mode
+// speed "X %d".
+//
+// Owned and used by the playback thread only.
+#include <cstdint>
+#include <string>
+
+#include "FilePlaySeams.h"
+#include "vz_records.h"
+
+namespace vz {
+
+class TFileOverlay {
+ public:
+  // Takes the video settings out of a 256-byte record file header.
+  explicit TFileOverlay(const uint8_t* header);
+
+  // Refreshes the items for a frame of this second (seconds since 1970 of
+  // the recording's local clock).
+  void Refresh(uint64_t second, const std::string& statusLine, int32_t speed, int32_t pictureHeight);
+  const TFileTexts& Texts() const { return texts_; }
+
+  // The header bytes that hold the video settings, and where they sit in the
+  // settings record.
+  static constexpr int kVideoCfgHeaderOffset = 64;
+  static constexpr int kVideoCfgRecordOffset = 12;
+  static constexpr int kVideoCfgBytes = 128;
+
+ private:
+  void FromOsd(const TOsdItem& osd, TFileText& text);
+
+  TVideoCfg video_{};
+  TFileTexts texts_;
+};
+
+// Overlay colour index (0-15) to 0x00BBGGRR; indices past the table are white.
+uint32_t OsdPaletteColour(uint8_t index);
+// "yyyy-mm-dd hh:nn:ss" of seconds since 1970 on the recording's own clock.
+std::string FormatFrameSecond(uint64_t second);
+
+}  // namespace vz

@@ -1,0 +1,106 @@
+#include "class_RecFileReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vz {
+
+TRecFileReader::~TRecFileReader() { Close(); }
+
+bool TRecFileReader::Open(const std::string& path) {
+  Close();
+  if (path.empty()) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  pos_ = 0;
+  return true;
+}
+
+void TRecFileReader::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  pos_ = 0;
+}
+
+uint64_t TRecFileReader::Size() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) return 0;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+bool TRecFileReader::ReadAt(uint64_t offset, uint8_t* buf, std::size_t bytes) {
+  std::size_t done = 0;
+  while (done < bytes) {
+    ++reads_;
+    const ssize_t n = ::pread(fd_, buf + done, bytes - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool TRecFileReader::ReadHeader(uint8_t* header) {
+  if (fd_ < 0 || header == nullptr) return false;
+  return ReadAt(0, header, kHeaderBytes);
+}
+
+bool TRecFileReader::Seek(uint64_t offset) {
+  if (fd_ < 0 || offset > Size()) return false;
+  pos_ = offset;
+  return true;
+}
+
+std::size_t TRecFileReader::ReadSome(uint64_t offset, uint8_t* buf, std::size_t n) {
+  if (fd_ < 0 || buf == nullptr) return 0;
+  std::size_t done = 0;
+  while (done < n) {
+    ++reads_;
+    const ssize_t got = ::pread(fd_, buf + done, n - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+bool TRecFileReader::ReadFrame(uint8_t* buf, std::size_t capacity, TFrameView& frame) {
+  if (fd_ < 0 || buf == nullptr || capacity <= kFrameHeadSize) return false;
+  if (!ReadAt(pos_, buf, kFrameHeadSize)) return false;
+  TAVFrameHead head;
+  std::memcpy(&head, buf, sizeof head);
+  // Only the length is needed before the payload is there; ParseFrameHead
+  // judges the whole frame once it is.
+  if (head.Len <= kFrameLenOverhead) return false;
+  const uint64_t total = static_cast<uint64_t>(head.Len) + kUnitHeadSize;
+  if (total > capacity || total > static_cast<uint64_t>(kMaxUnitLength) + kUnitHeadSize) return false;
+  if (!ReadAt(pos_ + kFrameHeadSize, buf + kFrameHeadSize, total - kFrameHeadSize)) return false;
+  if (!ParseFrameHead(buf, total, frame)) return false;
+  pos_ += total;
+  return true;
+}
+
+bool SoundBackLink(const TFrameView& frame, uint64_t offset, uint64_t& link) {
+  const int64_t l = frame.Head.StreamType;
+  if (l < static_cast<int64_t>(TRecFileReader::kHeaderBytes)) return false;
+  const auto target = static_cast<uint64_t>(l);
+  const bool key = frame.Kind == TFrameKind::Video && frame.Head.IsIFrame != 0;
+  // Frames in front of the first key frame (an alarm file whose pre-alarm
+  // data held none) link to the first frame, which links to itself.
+  const bool start = target == offset && (key || offset == TRecFileReader::kHeaderBytes);
+  if (target > offset || (target == offset && !start)) return false;
+  link = target;
+  return true;
+}
+
+}  // namespace vz
