@@ -184,7 +184,9 @@ VZSDK_API vzBool vzFile_SaveToJpg(vzFileHandle Handle, int32_t Chl, const char* 
 VZSDK_API vzBool vzFile_SaveToBmp(vzFileHandle Handle, int32_t Chl, const char* FileName);
 /* Copies the frames from the first video key frame at or after the offset
  * From up to the frame that crosses the offset To into a new record file
- * DestName, with the playing file's header; frames are copied unchanged.
+ * DestName, with the playing file's header; frames are copied unchanged
+ * except for their back-links, which follow the frames to their offsets in
+ * the new file.
  * 0 when From >= To (nothing is created) or the destination cannot be
  * created. May run during playback; on the application's GUI thread it
  * keeps processing events between frames. */

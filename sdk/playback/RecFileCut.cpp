@@ -69,7 +69,14 @@ bool CutRecFile(const std::string& source, const uint8_t* header, uint32_t from,
   if (ok && key >= 0 && reader.Seek(static_cast<uint64_t>(key))) {
     std::vector<uint8_t> frame(static_cast<std::size_t>(kMaxUnitLength) + kUnitHeadSize);
     TFrameView view{};
-    while (ok && reader.ReadFrame(frame.data(), frame.size(), view)) {
+    TRecFrame head{};
+    const uint64_t shift = static_cast<uint64_t>(key) - kRecFirstFrameOffset;
+    while (ok && reader.ReadFrame(frame.data(), frame.size(), head, view)) {
+      // The frames move down by shift: their back-links move with them, so
+      // that the piece plays backwards like any record file; a link to a
+      // key frame before the piece becomes the piece's first frame.
+      const uint64_t link = head.BackLink >= static_cast<uint64_t>(key) ? head.BackLink - shift : kRecFirstFrameOffset;
+      SetFrameStreamType(frame.data(), static_cast<int32_t>(link));
       ok = WriteAll(fd, view.Frame, view.FrameBytes);
       if (reader.Position() >= to) break;
       if (betweenFrames) betweenFrames();

@@ -2,7 +2,10 @@
 // Cutting a piece out of a record file into a new record file: from the
 // first video key frame at or after a byte offset (searched byte by byte, so
 // any offset will do) up to the frame that crosses the end offset. Frames
-// are copied unchanged, back-links included, behind the given header.
+// are copied unchanged behind the given header, except that back-links
+// follow the frames to their new offsets: unchanged links would point into
+// the piece at the wrong places (or past it), and backward moves in the
+// piece would break.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,7 +16,7 @@ namespace vz {
 // file ends first. The head must announce a length a recorder can write.
 int64_t FindKeyFrameFrom(const std::string& path, uint64_t from);
 
-// Writes header (256 bytes) and the frames from the key frame at or after
+// Writes header (256 bytes, unchanged) and the frames from the key frame at or after
 // from until the position after a frame is at or beyond to, or a frame
 // cannot be read. Without a key frame the destination holds the header
 // only. betweenFrames (may be empty) runs after each frame copied. False,

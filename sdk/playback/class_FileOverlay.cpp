@@ -16,8 +16,6 @@ constexpr int32_t kSpeedTextSize = 16;
 constexpr int16_t kSpeedTextX = 24;
 constexpr int32_t kSpeedTextRise = 80;  // above the picture's bottom edge
 
-static_assert(TFileOverlay::kVideoCfgRecordOffset + TFileOverlay::kVideoCfgBytes <= sizeof(TVideoCfg));
-
 }  // namespace
 
 uint32_t OsdPaletteColour(uint8_t index) { return index < 16 ? kPalette[index] : kWhite; }
@@ -33,12 +31,7 @@ std::string FormatFrameSecond(uint64_t second) {
   return text;
 }
 
-TFileOverlay::TFileOverlay(const uint8_t* header) {
-  if (header != nullptr) {
-    std::memcpy(reinterpret_cast<uint8_t*>(&video_) + kVideoCfgRecordOffset, header + kVideoCfgHeaderOffset,
-                kVideoCfgBytes);
-  }
-}
+TFileOverlay::TFileOverlay(const TRecFileHeader& header) { RecVideoPartToCfg(header, video_); }
 
 void TFileOverlay::FromOsd(const TOsdItem& osd, TFileText& text) {
   // A set refresh flag freezes the item as it was (invisible at first).

@@ -9,25 +9,20 @@
 #include <string>
 
 #include "FilePlaySeams.h"
+#include "RecFileFormat.h"
 #include "vz_records.h"
 
 namespace vz {
 
 class TFileOverlay {
  public:
-  // Takes the video settings out of a 256-byte record file header.
-  explicit TFileOverlay(const uint8_t* header);
+  // Takes the video settings out of a record file header.
+  explicit TFileOverlay(const TRecFileHeader& header);
 
   // Refreshes the items for a frame of this second (seconds since 1970 of
   // the recording's local clock).
   void Refresh(uint64_t second, const std::string& statusLine, int32_t speed, int32_t pictureHeight);
   const TFileTexts& Texts() const { return texts_; }
-
-  // The header bytes that hold the video settings, and where they sit in the
-  // settings record.
-  static constexpr int kVideoCfgHeaderOffset = 64;
-  static constexpr int kVideoCfgRecordOffset = 12;
-  static constexpr int kVideoCfgBytes = 128;
 
  private:
   void FromOsd(const TOsdItem& osd, TFileText& text);

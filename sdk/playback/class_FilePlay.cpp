@@ -8,28 +8,15 @@
 #include "LogWriter.h"
 #include "WaveFormat.h"
 #include "class_FileOverlay.h"
+#include "FileWindow.h"
 #include "class_FileVideo.h"
 
 namespace vz {
 
 namespace {
 
-constexpr uint32_t kFirstFrame = TRecFileReader::kHeaderBytes;
-// Header fields the player configures itself from.
-constexpr int kHdrWidth = 68;
-constexpr int kHdrHeight = 72;
-constexpr int kHdrCodec = 76;
-constexpr int kHdrAudioCodec = 192;
-constexpr int kHdrChannels = 196;
-constexpr int kHdrSamplesPerSec = 200;
-constexpr int kHdrBitsPerSample = 212;
+constexpr uint64_t kFirstFrame = kRecFirstFrameOffset;
 constexpr int kMaxPaceMs = 10000;  // longer gaps are not waited for
-
-int32_t HeaderI32(const uint8_t* header, int offset) {
-  int32_t v;
-  std::memcpy(&v, header + offset, sizeof v);
-  return v;
-}
 
 int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -71,20 +58,20 @@ std::shared_ptr<TFilePlay> TFilePlay::Open(const std::string& path, TParts parts
 
 bool TFilePlay::Init(const std::string& path) {
   TRecFileReader probe;
-  if (!probe.Open(path) || !probe.ReadHeader(header_)) return false;
+  if (!probe.Open(path)) return false;
+  header_ = probe.Header();
   fileName_ = path;
   frameBuf_.assign(kFrameBufferBytes, 0);
 
   video_ = parts_.video ? parts_.video() : MakeFileVideo();
   if (!video_) return false;
-  const int32_t width = HeaderI32(header_, kHdrWidth);
-  const int32_t height = HeaderI32(header_, kHdrHeight);
+  const int32_t width = header_.Video.Width;
+  const int32_t height = header_.Video.Height;
   pictureWidth_ = width;
   pictureHeight_ = height;
   // A decoder that cannot open only leaves the picture dark; sound and
   // progress still play.
-  video_->Configure(HeaderI32(header_, kHdrCodec), width, height, CropFactorForWidth(width),
-                    HeaderI32(header_, kHdrAudioCodec));
+  video_->Configure(header_.Video.Codec, width, height, CropFactorForWidth(width), header_.Audio.Codec);
   video_->SetDrawHook([this](void* dc, int32_t channel) {
     TCallbacks cb;
     {
@@ -98,10 +85,10 @@ bool TFilePlay::Init(const std::string& path) {
     }
   });
 
-  int32_t channels = HeaderI32(header_, kHdrChannels);
+  int32_t channels = header_.Audio.Channels;
   if (channels == 0) channels = 1;
-  const int32_t rate = HeaderI32(header_, kHdrSamplesPerSec);
-  const int32_t bits = HeaderI32(header_, kHdrBitsPerSample);
+  const int32_t rate = header_.Audio.SampleRate;
+  const int32_t bits = header_.Audio.BitsPerSample;
   if (rate != 0 && bits != 0) {
     sound_.SetActive(false);
     sound_.SetFormat(PcmWaveFormat(static_cast<uint16_t>(channels), static_cast<uint32_t>(rate),
@@ -197,24 +184,26 @@ void TFilePlay::SendMessage(uint32_t msg, uint32_t wParam, uint32_t lParam) {
   }
   if (window == 0 || StopRequested()) return;
   const std::function<bool()> stop = [this] { return StopRequested(); };
-  if (parts_.window) parts_.window(window, msg, wParam, lParam, stop);
+  if (parts_.window) {
+    parts_.window(window, msg, wParam, lParam, stop);
+  } else {
+    SendWindowMessage(window, msg, wParam, lParam, stop);
+  }
 }
 
-bool TFilePlay::IsVideoKey() const { return frame_.Kind == TFrameKind::Video && frame_.Head.IsIFrame != 0; }
+bool TFilePlay::IsVideoKey() const { return rec_.IsVideoKey(); }
 
 bool TFilePlay::ReadNext() {
-  const uint64_t at = reader_.Position();
-  if (!reader_.ReadFrame(frameBuf_.data(), frameBuf_.size(), frame_)) return false;
+  if (!reader_.ReadFrame(frameBuf_.data(), frameBuf_.size(), rec_, frame_)) return false;
   haveFrame_ = true;
-  frameOffset_ = at;
   SendMessage(kMsgProgress, fileSize_, static_cast<uint32_t>(reader_.Position()));
   return true;
 }
 
 bool TFilePlay::ReadBackLink() {
-  uint64_t link = kFirstFrame;
-  // A broken chain would otherwise loop or leave the file: it ends the move.
-  if (haveFrame_ && !SoundBackLink(frame_, frameOffset_, link)) return false;
+  // Read frames link back (or to themselves at the start), so every move
+  // backwards ends; a link to something that is no frame ends the move.
+  const uint64_t link = haveFrame_ ? rec_.BackLink : kFirstFrame;
   return reader_.Seek(link) && ReadNext();
 }
 
@@ -299,8 +288,7 @@ bool TFilePlay::FastBackwardStep(bool wait) {
     ProcessFrame();
   }
   // At the start of the file the same frame comes back on every pass.
-  const bool atStart = static_cast<uint64_t>(frame_.Head.StreamType) == frameOffset_;
-  if (wait && (key || atStart)) {
+  if (wait && (key || rec_.LinksToItself())) {
     int32_t speed = Speed();
     if (speed <= 0) speed = kDefaultSpeed;
     Wait(kFastStepMs / speed);
@@ -339,7 +327,7 @@ bool TFilePlay::DragBackward(uint32_t target) {
   // Offsets strictly fall along a sound chain, so this ends.
   while (!StopRequested()) {
     if (!ReadBackLink()) return false;
-    if (static_cast<uint64_t>(frame_.Head.StreamType) == frameOffset_) break;  // the start
+    if (rec_.LinksToItself()) break;  // the start
     if (IsVideoKey() && reader_.Position() <= target) break;
   }
   return true;
@@ -397,8 +385,7 @@ void TFilePlay::Run() {
     const uint64_t size = FileSizeOf(fileName_);
     fileSize_ = size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(size);
     SendMessage(kMsgProgress, fileSize_, 0);
-    uint8_t header[TRecFileReader::kHeaderBytes];
-    if (!reader_.Open(fileName_) || !reader_.ReadHeader(header) || !reader_.Seek(kFirstFrame)) return;
+    if (!reader_.Open(fileName_) || !reader_.Seek(kFirstFrame)) return;
     prevTimeStamp_ = 0;
     started_ = false;
     while (!StopRequested()) {

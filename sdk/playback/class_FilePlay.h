@@ -81,7 +81,8 @@ class TFilePlay : public std::enable_shared_from_this<TFilePlay> {
   bool Close();
 
   const std::string& FileName() const { return fileName_; }
-  const uint8_t* Header() const { return header_; }
+  // The header as read at open (256 bytes).
+  const uint8_t* Header() const { return reinterpret_cast<const uint8_t*>(&header_); }
   bool Snapshot(QImage& picture);
   // True once the thread has ended (end of a backward move that failed, or
   // Close).
@@ -115,7 +116,7 @@ class TFilePlay : public std::enable_shared_from_this<TFilePlay> {
 
   TParts parts_;
   std::string fileName_;           // fixed at open
-  uint8_t header_[TRecFileReader::kHeaderBytes] = {};  // fixed at open
+  TRecFileHeader header_{};        // fixed at open
   std::unique_ptr<IFileVideo> video_;  // created at open; its own threading rules
   TWaveOut sound_;                 // Write on the playback thread only
 
@@ -144,8 +145,8 @@ class TFilePlay : public std::enable_shared_from_this<TFilePlay> {
   TRecFileReader reader_;
   std::vector<uint8_t> frameBuf_;  // kFrameBufferBytes, allocated at open
   TFrameView frame_{};             // the frame in frameBuf_
+  TRecFrame rec_{};                // its place in the file and its back-link
   bool haveFrame_ = false;
-  uint64_t frameOffset_ = 0;       // where frame_ starts in the file
   uint32_t fileSize_ = 0;
   uint64_t prevTimeStamp_ = 0;
   bool started_ = false;

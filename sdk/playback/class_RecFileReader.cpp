@@ -23,6 +23,11 @@ bool TRecFileReader::Open(const std::string& path) {
   }
   fd_ = fd;
   pos_ = 0;
+  uint8_t raw[kRecHeaderSize];
+  if (!ReadAt(0, raw, sizeof raw) || !ParseRecHeader(raw, sizeof raw, header_)) {
+    Close();
+    return false;
+  }
   return true;
 }
 
@@ -50,11 +55,6 @@ bool TRecFileReader::ReadAt(uint64_t offset, uint8_t* buf, std::size_t bytes) {
   return true;
 }
 
-bool TRecFileReader::ReadHeader(uint8_t* header) {
-  if (fd_ < 0 || header == nullptr) return false;
-  return ReadAt(0, header, kHeaderBytes);
-}
-
 bool TRecFileReader::Seek(uint64_t offset) {
   if (fd_ < 0 || offset > Size()) return false;
   pos_ = offset;
@@ -74,32 +74,18 @@ std::size_t TRecFileReader::ReadSome(uint64_t offset, uint8_t* buf, std::size_t 
   return done;
 }
 
-bool TRecFileReader::ReadFrame(uint8_t* buf, std::size_t capacity, TFrameView& frame) {
+bool TRecFileReader::ReadFrame(uint8_t* buf, std::size_t capacity, TRecFrame& head, TFrameView& frame) {
   if (fd_ < 0 || buf == nullptr || capacity <= kFrameHeadSize) return false;
+  const uint64_t end = DataEnd();
+  if (pos_ >= end || end - pos_ < kFrameHeadSize) return false;
   if (!ReadAt(pos_, buf, kFrameHeadSize)) return false;
-  TAVFrameHead head;
-  std::memcpy(&head, buf, sizeof head);
-  // Only the length is needed before the payload is there; ParseFrameHead
-  // judges the whole frame once it is.
-  if (head.Len <= kFrameLenOverhead) return false;
-  const uint64_t total = static_cast<uint64_t>(head.Len) + kUnitHeadSize;
-  if (total > capacity || total > static_cast<uint64_t>(kMaxUnitLength) + kUnitHeadSize) return false;
-  if (!ReadAt(pos_ + kFrameHeadSize, buf + kFrameHeadSize, total - kFrameHeadSize)) return false;
-  if (!ParseFrameHead(buf, total, frame)) return false;
-  pos_ += total;
-  return true;
-}
-
-bool SoundBackLink(const TFrameView& frame, uint64_t offset, uint64_t& link) {
-  const int64_t l = frame.Head.StreamType;
-  if (l < static_cast<int64_t>(TRecFileReader::kHeaderBytes)) return false;
-  const auto target = static_cast<uint64_t>(l);
-  const bool key = frame.Kind == TFrameKind::Video && frame.Head.IsIFrame != 0;
-  // Frames in front of the first key frame (an alarm file whose pre-alarm
-  // data held none) link to the first frame, which links to itself.
-  const bool start = target == offset && (key || offset == TRecFileReader::kHeaderBytes);
-  if (target > offset || (target == offset && !start)) return false;
-  link = target;
+  TRecFrame h;
+  if (ParseRecFrameHead(buf, kFrameHeadSize, pos_, end, h) != TRecFrameStatus::Ok) return false;
+  if (h.FrameBytes > capacity) return false;
+  if (!ReadAt(pos_ + kFrameHeadSize, buf + kFrameHeadSize, h.FrameBytes - kFrameHeadSize)) return false;
+  if (!ParseFrameHead(buf, h.FrameBytes, frame)) return false;
+  head = h;
+  pos_ += h.FrameBytes;
   return true;
 }
 

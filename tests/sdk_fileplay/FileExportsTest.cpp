@@ -1,9 +1,11 @@
 // The vzFile_ exports: guards, open checks and the export cut.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "RecFileBytes.h"
+#include "RecFileCheck.h"
 #include "TestEnv.h"
 #include "vzSDK.h"
 
@@ -23,13 +25,22 @@ class FileExportsTest : public ::testing::Test {
       EXPECT_EQ(vzFile_Close(h_), 1);
     }
   }
-  // The source bytes of whole frames from frame `first` up to and including
-  // the frame that crosses `to`.
+  // The source's whole frames from frame `first` up to and including the
+  // frame that crosses `to`, moved to offset 256 with their back-links.
   std::string FramesFrom(size_t first, uint64_t to) const {
     size_t last = first;
     while (last + 1 < rec_.offsets.size() && rec_.offsets[last + 1] < to) ++last;
     const uint64_t end = last + 1 < rec_.offsets.size() ? rec_.offsets[last + 1] : rec_.bytes.size();
-    return rec_.bytes.substr(rec_.offsets[first], end - rec_.offsets[first]);
+    const uint64_t start = rec_.offsets[first];
+    std::string out = rec_.bytes.substr(start, end - start);
+    for (size_t i = first; i <= last; ++i) {
+      const size_t at = rec_.offsets[i] - start + vz::kStreamTypeOffset;
+      int32_t link;
+      std::memcpy(&link, &out[at], 4);
+      link = static_cast<uint64_t>(link) >= start ? static_cast<int32_t>(link - start + 256) : 256;
+      std::memcpy(&out[at], &link, 4);
+    }
+    return out;
   }
 
   vztest::TempDir dir_;
@@ -84,6 +95,10 @@ TEST_F(FileExportsTest, SaveAsCopiesWholeFramesFromAKeyFrame) {
     if (c.firstFrame != std::string::npos) want += FramesFrom(c.firstFrame, c.to);
     EXPECT_EQ(got.size(), want.size()) << c.what;
     EXPECT_TRUE(got == want) << c.what;
+    if (c.firstFrame == std::string::npos) continue;
+    // The piece is a sound record file: the checker walks its chain.
+    const vz::TRecCheckReport report = vz::CheckRecFilePath(dest.string(), vz::TRecFirstFrame::KeyOnly);
+    EXPECT_TRUE(report.Ok()) << c.what << ": " << (report.Errors.empty() ? "" : report.Errors.front());
   }
 }
 

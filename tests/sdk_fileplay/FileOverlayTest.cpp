@@ -27,7 +27,9 @@ TEST(FileOverlayTest, ItemsFollowTheHeaderAndTheSpeed) {
   PutOsd(header, 96, 0, 0, 1, 7, 30, 40);     // title
   std::memcpy(header + Hdr(56), "Gate", 4);
   PutOsd(header, 120, 0, 1, 1, 9, 50, 60);    // statistics, frozen by its refresh flag
-  vz::TFileOverlay overlay(header);
+  vz::TRecFileHeader parsed{};
+  ASSERT_TRUE(vz::ParseRecHeader(header, sizeof header, parsed));
+  vz::TFileOverlay overlay(parsed);
   overlay.Refresh(86400 + 3600 + 61, "25 fps ,  100 Kbps", 4, 288);
   const vz::TFileTexts& t = overlay.Texts();
   EXPECT_TRUE(t[0].Visible);

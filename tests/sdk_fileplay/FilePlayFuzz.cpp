@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -23,36 +22,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
   vz::TRecFileReader reader;
-  if (reader.Open(path)) {
-    std::vector<uint8_t> buf(600000);
-    uint8_t header[vz::TRecFileReader::kHeaderBytes];
-    if (reader.ReadHeader(header) && reader.Seek(vz::TRecFileReader::kHeaderBytes)) {
-      std::vector<uint64_t> offsets;
-      vz::TFrameView frame{};
-      uint64_t at = reader.Position();
-      while (reader.ReadFrame(buf.data(), buf.size(), frame)) {
-        if (reader.Position() <= at || reader.Position() > size) std::abort();
-        offsets.push_back(at);
-        at = reader.Position();
-      }
-      vz::TRecFileReader back;
-      if (!back.Open(path)) std::abort();
-      for (uint64_t start : offsets) {
-        if (!back.Seek(start) || !back.ReadFrame(buf.data(), buf.size(), frame)) std::abort();
-        uint64_t cur = start;
-        for (size_t steps = 0;; ++steps) {
-          uint64_t link = 0;
-          if (!vz::SoundBackLink(frame, cur, link)) break;
-          if (link == cur) break;  // the start of the file
-          if (link > cur || steps > size) std::abort();
-          if (!back.Seek(link) || !back.ReadFrame(buf.data(), buf.size(), frame)) break;
-          cur = link;
-        }
+  if (reader.Open(path) && reader.Seek(vz::kRecFirstFrameOffset)) {
+    std::vector<uint8_t> buf(vz::kRecMaxFrameBytes);
+    std::vector<uint64_t> offsets;
+    vz::TRecFrame head{};
+    vz::TFrameView frame{};
+    uint64_t at = reader.Position();
+    while (reader.ReadFrame(buf.data(), buf.size(), head, frame)) {
+      if (reader.Position() <= at || reader.Position() > size || head.Offset != at) std::abort();
+      offsets.push_back(at);
+      at = reader.Position();
+    }
+    vz::TRecFileReader back;
+    if (!back.Open(path)) std::abort();
+    for (uint64_t start : offsets) {
+      if (!back.Seek(start) || !back.ReadFrame(buf.data(), buf.size(), head, frame)) std::abort();
+      for (size_t steps = 0; !head.LinksToItself(); ++steps) {
+        const uint64_t from = head.Offset;
+        if (head.BackLink > from || steps > size) std::abort();
+        if (!back.Seek(head.BackLink) || !back.ReadFrame(buf.data(), buf.size(), head, frame)) break;
       }
     }
-    const int64_t key = vz::FindKeyFrameFrom(path, 0);
-    if (key >= 0 && static_cast<uint64_t>(key) + 24 > size) std::abort();
   }
+  const int64_t key = vz::FindKeyFrameFrom(path, 0);
+  if (key >= 0 && static_cast<uint64_t>(key) + 24 > size) std::abort();
   close(fd);
   return 0;
 }

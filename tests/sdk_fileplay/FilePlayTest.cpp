@@ -240,8 +240,8 @@ TEST_F(FilePlayTest, FileCutShortPlaysToItsLastCompleteFrame) {
 
 TEST_F(FilePlayTest, BrokenBackLinkEndsPlaybackAndCloseStillWorks) {
   auto rec = fptest::BuildRecFile(fptest::Gops(8, 4, false));
-  // Frame 6 links forward: no sound chain leads on from there.
-  fptest::PutI32(rec.bytes, rec.offsets[6] + vz::kStreamTypeOffset, static_cast<int32_t>(rec.offsets[7]));
+  // Frame 6 links into the middle of frame 5: no frame head there.
+  fptest::PutI32(rec.bytes, rec.offsets[6] + vz::kStreamTypeOffset, static_cast<int32_t>(rec.offsets[5] + 7));
   fptest::TPlayer play(fptest::OpenWithFakes(Write(rec), seen_));
   ASSERT_TRUE(play);
   Rewind(*play);
