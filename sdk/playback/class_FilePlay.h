@@ -87,6 +87,8 @@ class TFilePlay : public std::enable_shared_from_this<TFilePlay> {
   // True once the thread has ended (end of a backward move that failed, or
   // Close).
   bool ThreadEnded() const { return ended_.load(); }
+  // Reads the playback thread has made in the file so far.
+  uint64_t ReadCalls() const { return reader_.ReadCalls(); }
 
  private:
   explicit TFilePlay(TParts parts);

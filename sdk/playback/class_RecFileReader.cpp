@@ -46,7 +46,7 @@ uint64_t TRecFileReader::Size() const {
 bool TRecFileReader::ReadAt(uint64_t offset, uint8_t* buf, std::size_t bytes) {
   std::size_t done = 0;
   while (done < bytes) {
-    ++reads_;
+    reads_.fetch_add(1, std::memory_order_relaxed);
     const ssize_t n = ::pread(fd_, buf + done, bytes - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
@@ -65,7 +65,7 @@ std::size_t TRecFileReader::ReadSome(uint64_t offset, uint8_t* buf, std::size_t 
   if (fd_ < 0 || buf == nullptr) return 0;
   std::size_t done = 0;
   while (done < n) {
-    ++reads_;
+    reads_.fetch_add(1, std::memory_order_relaxed);
     const ssize_t got = ::pread(fd_, buf + done, n - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;

@@ -10,6 +10,7 @@
 // file, and the last complete frame is the last one read.
 //
 // One thread uses a reader at a time (the owner's).
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,8 +53,8 @@ class TRecFileReader {
   // Up to n bytes at offset, without moving; how many were read.
   std::size_t ReadSome(uint64_t offset, uint8_t* buf, std::size_t n);
 
-  // Read calls made so far (the benchmark counts them).
-  uint64_t ReadCalls() const { return reads_; }
+  // Read calls made so far; any thread may ask (the benchmark counts them).
+  uint64_t ReadCalls() const { return reads_.load(std::memory_order_relaxed); }
 
  private:
   bool ReadAt(uint64_t offset, uint8_t* buf, std::size_t bytes);
@@ -61,7 +62,7 @@ class TRecFileReader {
   int fd_ = -1;
   TRecFileHeader header_{};
   uint64_t pos_ = 0;
-  uint64_t reads_ = 0;
+  std::atomic<uint64_t> reads_{0};
 };
 
 }  // namespace vz
