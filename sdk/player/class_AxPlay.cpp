@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "DecoderLock.h"
@@ -46,6 +47,9 @@ double SecondsToDateTime(int64_t seconds) {
 }
 
 int64_t DateTimeToSeconds(double dt) { return std::llround((dt - kDateTimeUnixDay) * kSecondsPerDay); }
+
+// A connect step failed and has written its own log line.
+struct TStepFailed {};
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -321,7 +325,7 @@ bool TAxPlay::ConnectTcp() {
   is_connect_.store(false);
   bool ok = false;
   try {
-    if (!m.stream) throw std::runtime_error("no stream connection");
+    if (!m.stream) throw std::logic_error("no stream connection");
     TAxConn& s = *m.stream;
     ConfigureConn(s, args, true);
     if (m.cmd) {
@@ -343,7 +347,7 @@ bool TAxPlay::ConnectTcp() {
     } catch (...) {
       vz::WriteLogF("%s Connect except:Get_AllCfg", addr);
     }
-    if (!got) throw std::runtime_error("cfg");
+    if (!got) throw TStepFailed{};  // a short or missing block has no line of its own
     {
       std::lock_guard<std::mutex> lg(m.cfg_lock);
       m.cfg = *cfg;
@@ -361,7 +365,7 @@ bool TAxPlay::ConnectTcp() {
     sub_height_.store(sh);
     if (w < 1 || h < 1) {
       vz::WriteLogF("%s Connect ImgWidth<0", addr);
-      throw std::runtime_error("size");
+      throw TStepFailed{};
     }
     ApplyStreamSource();
 
@@ -378,7 +382,7 @@ bool TAxPlay::ConnectTcp() {
       } catch (...) {
         vz::WriteLogF("%s Connect except:InitVideoDecode", addr);
       }
-      if (!opened) throw std::runtime_error("video");
+      if (!opened) throw TStepFailed{};
       if (video_->AudioCodecKind() != cfg->Audio.Codec) {
         bool audio_ok = false;
         try {
@@ -387,7 +391,7 @@ bool TAxPlay::ConnectTcp() {
         } catch (...) {
           vz::WriteLogF("%s Connect except:InitAudioDecode", addr);
         }
-        if (!audio_ok) throw std::runtime_error("audio");
+        if (!audio_ok) throw TStepFailed{};
       }
     }
     m.audio_codec.store(cfg->Audio.Codec);
@@ -415,8 +419,7 @@ bool TAxPlay::ConnectTcp() {
     ResetWatchdog();
     vz::PostAppMessage(vz::kMsgConnected, reinterpret_cast<uintptr_t>(this), 0);
     ok = true;
-  } catch (const std::runtime_error&) {
-    // the failing step has logged
+  } catch (const TStepFailed&) {
   } catch (...) {
     vz::WriteLogF("%s Connect except", addr);
   }

@@ -2,12 +2,15 @@
 // configuration operations over the short command connection, raw packets.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <cstring>
 #include <memory>
 
 #include "DevSim.h"
 #include "PlayerEnv.h"
 #include "TestEnv.h"
+#include "VzMessageEvent.h"
 #include "vz_protocol.h"
 
 namespace playertest {
@@ -81,6 +84,38 @@ TEST_F(PlayerLink, ConnectsWithEachUserLevelAndTakesTheDeviceConfiguration) {
     EXPECT_FALSE(p->IsConnect());
     EXPECT_FALSE(p->IsPlay());
   }
+}
+
+// Records the SDK's messages that reach the application object.
+class MessageLog : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == vz::TVzMessageEvent::Type()) {
+      const auto* m = static_cast<vz::TVzMessageEvent*>(e);
+      msgs.push_back(m->Msg());
+      wparams.push_back(m->WParam());
+    }
+    return QObject::eventFilter(watched, e);
+  }
+  std::vector<uint32_t> msgs;
+  std::vector<uintptr_t> wparams;
+};
+
+TEST_F(PlayerLink, ConnectTellsTheApplicationAndWithoutOneTheMessagesAreDropped) {
+  {
+    PlayerPtr p = Connected();  // no application object yet: nothing to post to
+    EXPECT_FALSE(vz::PostAppMessage(vz::kMsgConnected, 0, 0));
+  }
+  int argc = 1;
+  char name[] = "sdk_player_test";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+  MessageLog log;
+  app.installEventFilter(&log);
+  PlayerPtr p = Connected();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(log.msgs, (std::vector<uint32_t>{1282, 1284}));
+  EXPECT_EQ(log.wparams, (std::vector<uintptr_t>(2, reinterpret_cast<uintptr_t>(p.get()))));
 }
 
 TEST_F(PlayerLink, FailedLoginsLeaveThePlayerDisconnected) {
