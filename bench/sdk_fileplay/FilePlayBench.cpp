@@ -98,11 +98,7 @@ class TNoVideo final : public vz::IFileVideo {
  public:
   bool Configure(int32_t, int32_t, int32_t, double, int32_t) override { return true; }
   void PassAudio(const uint8_t*, uint32_t) override {}
-  bool Decode(const uint8_t*, uint32_t, uint64_t) override { return false; }
-  void DecodedSize(int32_t& w, int32_t& h) const override { w = h = 0; }
-  void SetPictureSize(int32_t, int32_t, double) override {}
-  std::string StatusLine() const override { return {}; }
-  void Render(const vz::TFileTexts&) override {}
+  bool Decode(const uint8_t*, uint32_t, uint64_t, const TOverlayFn&) override { return false; }
   void Redraw() override {}
   bool AddDspInfo(const void*) override { return true; }
   bool DelDspInfo(const void*) override { return true; }

@@ -42,18 +42,17 @@ class IFileVideo {
                          int32_t audioCodec) = 0;
   // Audio is handed through undecoded.
   virtual void PassAudio(const uint8_t* data, uint32_t length) = 0;
-  // One video payload; true when a picture came out.
-  virtual bool Decode(const uint8_t* payload, uint32_t length, uint64_t second) = 0;
-  // Size of the last decoded picture (0 before the first).
-  virtual void DecodedSize(int32_t& width, int32_t& height) const = 0;
-  // The renderer's picture size and crop factor.
-  virtual void SetPictureSize(int32_t width, int32_t height, double crop) = 0;
-  // Frame rate and bit rate of the last whole second as the statistics
-  // overlay shows them ("%2d fps ,  %3d Kbps").
-  virtual std::string StatusLine() const = 0;
-  // Draws the decoder's last picture with these overlays to the display
-  // targets of channel 0.
-  virtual void Render(const TFileTexts& texts) = 0;
+
+  // The overlays for a picture about to be drawn: its size and the
+  // decoder's "%2d fps ,  %3d Kbps" line in, the four texts out. Called on
+  // the playback thread inside Decode; must not call back into the video.
+  using TOverlayFn =
+      std::function<const TFileTexts&(int32_t width, int32_t height, const std::string& statusLine)>;
+  // Decodes one video payload. When a new picture comes out, a changed
+  // picture size goes to the renderer (with the crop factor of its width)
+  // and the picture is drawn with the overlays to the display targets of
+  // channel 0. True when the payload was decoded.
+  virtual bool Decode(const uint8_t* payload, uint32_t length, uint64_t second, const TOverlayFn& overlays) = 0;
   // Draws the last picture again (paused players keep windows painted).
   virtual void Redraw() = 0;
 

@@ -67,8 +67,6 @@ bool TFilePlay::Init(const std::string& path) {
   if (!video_) return false;
   const int32_t width = header_.Video.Width;
   const int32_t height = header_.Video.Height;
-  pictureWidth_ = width;
-  pictureHeight_ = height;
   // A decoder that cannot open only leaves the picture dark; sound and
   // progress still play.
   video_->Configure(header_.Video.Codec, width, height, CropFactorForWidth(width), header_.Audio.Codec);
@@ -239,17 +237,12 @@ void TFilePlay::ProcessFrame() {
   }
   if (waitForKey_.load()) return;
   const uint64_t second = h.TimeStamp / kMicrosPerSecond;
-  if (!video_->Decode(frame_.Payload, frame_.PayloadBytes, second)) return;
-  int32_t w = 0;
-  int32_t hgt = 0;
-  video_->DecodedSize(w, hgt);
-  if (w > 0 && hgt > 0 && (w != pictureWidth_ || hgt != pictureHeight_)) {
-    pictureWidth_ = w;
-    pictureHeight_ = hgt;
-    video_->SetPictureSize(w, hgt, CropFactorForWidth(w));
-  }
-  overlay_->Refresh(second, video_->StatusLine(), Speed(), pictureHeight_);
-  video_->Render(overlay_->Texts());
+  const int32_t speed = Speed();
+  video_->Decode(frame_.Payload, frame_.PayloadBytes, second,
+                 [this, second, speed](int32_t, int32_t height, const std::string& statusLine) -> const TFileTexts& {
+                   overlay_->Refresh(second, statusLine, speed, height);
+                   return overlay_->Texts();
+                 });
 }
 
 bool TFilePlay::PlayStep() {

@@ -153,8 +153,6 @@ class TFilePlay : public std::enable_shared_from_this<TFilePlay> {
   uint64_t prevTimeStamp_ = 0;
   bool started_ = false;
   std::unique_ptr<TFileOverlay> overlay_;
-  int32_t pictureWidth_ = 0;
-  int32_t pictureHeight_ = 0;
 };
 
 // Crop factor of the shown picture: 4 % at each edge for the widths that

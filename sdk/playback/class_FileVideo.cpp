@@ -5,21 +5,34 @@
 #include <mutex>
 #include <vector>
 
+#include "DecoderLock.h"
+#include "class_Decode.h"
+
 namespace vz {
 
 namespace {
 
-// Keeps the display targets and flags; pictures appear once the decoder and
-// renderer are attached.
 class TFileVideo final : public IFileVideo {
  public:
-  bool Configure(int32_t, int32_t, int32_t, double, int32_t) override { return false; }
-  void PassAudio(const uint8_t*, uint32_t) override {}
-  bool Decode(const uint8_t*, uint32_t, uint64_t) override { return false; }
-  void DecodedSize(int32_t& width, int32_t& height) const override { width = height = 0; }
-  void SetPictureSize(int32_t, int32_t, double) override {}
-  std::string StatusLine() const override { return {}; }
-  void Render(const TFileTexts&) override {}
+  bool Configure(int32_t codec, int32_t width, int32_t height, double, int32_t audioCodec) override {
+    decode_.SetCodec(codec);
+    decode_.SetWidth(width);
+    decode_.SetHeight(height);
+    decode_.SetAudioCodec(audioCodec);
+    std::lock_guard<std::mutex> g(DecoderLock());
+    return decode_.Open();
+  }
+  void PassAudio(const uint8_t* data, uint32_t length) override {
+    decode_.PassAudio(data, static_cast<int32_t>(length));
+  }
+  bool Decode(const uint8_t* payload, uint32_t length, uint64_t second, const TOverlayFn& overlays) override {
+    if (!decode_.Decode(payload, static_cast<int32_t>(length), second)) return false;
+    const std::string status = decode_.Stats().StatusLine();
+    decode_.TakePicture([&](const TDecodedPicture& picture) {
+      overlays(picture.Width, picture.Height, status);
+    });
+    return true;
+  }
   void Redraw() override {}
   bool AddDspInfo(const void* info) override {
     std::lock_guard<std::mutex> lock(lock_);
@@ -36,6 +49,7 @@ class TFileVideo final : public IFileVideo {
   bool Snapshot(QImage&) override { return false; }
 
  private:
+  TAVDecode decode_;
   std::mutex lock_;
   std::vector<const void*> targets_;  // guarded by lock_
 };

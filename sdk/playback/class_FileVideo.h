@@ -1,6 +1,6 @@
 #pragma once
-// TFileVideo: the file player's picture path on the SDK's decoder and
-// renderer.
+// TFileVideo: the file player's picture path on the SDK's decoder
+// (TAVDecode) and, behind it, the picture sink that draws.
 #include <memory>
 
 #include "FilePlaySeams.h"

@@ -81,14 +81,8 @@ class TFakeVideo final : public vz::IFileVideo {
     return true;
   }
   void PassAudio(const uint8_t*, uint32_t) override {}
-  bool Decode(const uint8_t*, uint32_t, uint64_t) override { return true; }
-  void DecodedSize(int32_t& w, int32_t& h) const override {
-    w = width_;
-    h = height_;
-  }
-  void SetPictureSize(int32_t, int32_t, double) override {}
-  std::string StatusLine() const override { return "25 fps ,  100 Kbps"; }
-  void Render(const vz::TFileTexts& texts) override {
+  bool Decode(const uint8_t*, uint32_t, uint64_t, const TOverlayFn& overlays) override {
+    const vz::TFileTexts& texts = overlays(width_, height_, "25 fps ,  100 Kbps");
     {
       std::lock_guard<std::mutex> g(seen_->lock);
       seen_->speedTexts.push_back(texts[3].Visible ? texts[3].Text : std::string());
@@ -96,6 +90,7 @@ class TFakeVideo final : public vz::IFileVideo {
     std::lock_guard<std::mutex> g(pictureLock_);
     picture_ = QImage(width_, height_, QImage::Format_RGB32);
     picture_.fill(0xff204080u);
+    return true;
   }
   void Redraw() override {}
   bool AddDspInfo(const void*) override { return true; }
