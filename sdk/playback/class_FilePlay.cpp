@@ -302,15 +302,25 @@ void TFilePlay::FastForwardStep() {
   Wait(kFastStepMs / speed);
 }
 
-void TFilePlay::StepForwardStep() {
+bool TFilePlay::PassToKey(uint64_t endAtLeast) {
   while (!StopRequested()) {
-    if (!ReadNext()) {
-      SetStateFrom(PS_StepForward, PS_Stop);
-      return;
-    }
-    if (IsVideoKey()) break;
+    TRecFrame head;
+    if (!reader_.PeekHead(head)) return false;
+    if (head.IsVideoKey() && head.End() >= endAtLeast) return ReadNext();
+    // Frames passed over are never shown: their heads are enough.
+    reader_.Skip(head);
+    rec_ = head;
+    haveFrame_ = true;
+    SendMessage(kMsgProgress, fileSize_, static_cast<uint32_t>(head.End()));
   }
-  if (StopRequested()) return;
+  return false;
+}
+
+void TFilePlay::StepForwardStep() {
+  if (!PassToKey(0)) {
+    if (!StopRequested()) SetStateFrom(PS_StepForward, PS_Stop);
+    return;
+  }
   prevTimeStamp_ = frame_.Head.TimeStamp;
   ProcessFrame();
   SetStateFrom(PS_StepForward, PS_Pause);
@@ -344,14 +354,7 @@ bool TFilePlay::DragStep() {
   if (target < reader_.Position()) {
     if (!DragBackward(target)) return false;
   } else {
-    bool found = false;
-    while (!StopRequested()) {
-      if (!ReadNext()) break;
-      if (IsVideoKey() && reader_.Position() >= target) {
-        found = true;
-        break;
-      }
-    }
+    const bool found = PassToKey(target);
     // Past the last whole frame: the key frame before the end is the
     // nearest one (a file cut short may end before the drag position).
     if (!found && !StopRequested() && !DragBackward(target)) return false;

@@ -106,6 +106,9 @@ class TFilePlay : public std::enable_shared_from_this<TFilePlay> {
 
   bool ReadNext();  // the next frame into the frame buffer, progress sent
   bool ReadBackLink();  // the frame the last one links back to
+  // Reads on to the next video key frame ending at or after endAtLeast,
+  // passing the frames before it by their heads; false at the end.
+  bool PassToKey(uint64_t endAtLeast);
   void ProcessFrame();
   void SendMessage(uint32_t msg, uint32_t wParam, uint32_t lParam);
   // Waits up to ms or until the stop request or a new play control.

@@ -74,6 +74,18 @@ std::size_t TRecFileReader::ReadSome(uint64_t offset, uint8_t* buf, std::size_t 
   return done;
 }
 
+bool TRecFileReader::PeekHead(TRecFrame& head) {
+  if (fd_ < 0) return false;
+  const uint64_t end = DataEnd();
+  if (pos_ >= end || end - pos_ < kFrameHeadSize) return false;
+  uint8_t raw[kFrameHeadSize];
+  if (!ReadAt(pos_, raw, sizeof raw)) return false;
+  TRecFrame h;
+  if (ParseRecFrameHead(raw, sizeof raw, pos_, end, h) != TRecFrameStatus::Ok) return false;
+  head = h;
+  return true;
+}
+
 bool TRecFileReader::ReadFrame(uint8_t* buf, std::size_t capacity, TRecFrame& head, TFrameView& frame) {
   if (fd_ < 0 || buf == nullptr || capacity <= kFrameHeadSize) return false;
   const uint64_t end = DataEnd();

@@ -50,6 +50,11 @@ class TRecFileReader {
   // a frame cut short, at a bad head or back-link, or at a frame larger
   // than capacity.
   bool ReadFrame(uint8_t* buf, std::size_t capacity, TRecFrame& head, TFrameView& frame);
+  // Reads and checks just the head of the frame at the position, without
+  // moving; false where ReadFrame would fail on the head.
+  bool PeekHead(TRecFrame& head);
+  // Moves past the frame PeekHead described, without reading its payload.
+  void Skip(const TRecFrame& head) { pos_ = head.End(); }
   // Up to n bytes at offset, without moving; how many were read.
   std::size_t ReadSome(uint64_t offset, uint8_t* buf, std::size_t n);
 
