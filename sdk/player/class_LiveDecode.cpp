@@ -29,6 +29,11 @@ void TLiveDecode::SetShownSize(int32_t width, int32_t height) {
 
 bool TLiveDecode::Reopen(int32_t codec_kind) { return seams_.Decoder->Reopen(codec_kind, Lock()); }
 
+void TLiveDecode::Close() {
+  std::lock_guard<std::mutex> g(Lock());
+  seams_.Decoder->Close();
+}
+
 void TLiveDecode::ReopenForStream(int32_t display_stream_type) {
   TAVDecode& decoder = *seams_.Decoder;
   decoder.Close();

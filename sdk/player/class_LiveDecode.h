@@ -8,7 +8,10 @@
 // switches here take the lock themselves.
 //
 // Runs on the player's receiving thread; the setters may be called from any
-// thread.
+// thread. A player's video unit (IPlayVideo) forwards DecodeFrame and
+// ReopenForStream here, OpenVideo to Reopen, CloseVideo to Close,
+// SetTunnelChannel to SetTunnel(true, channel), and shares the frame
+// handler's gate with the decoder when it can reach it (TAVDecode::UseGate).
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -41,6 +44,8 @@ class TLiveDecode final : public IFrameVideo {
 
   // Close, set the codec, open, under the decoder lock (connect).
   bool Reopen(int32_t codec_kind);
+  // Close under the decoder lock.
+  void Close();
 
   // Frames come over the tunnel, on the given tunnel channel: H.264 only.
   void SetTunnel(bool on, int32_t channel);

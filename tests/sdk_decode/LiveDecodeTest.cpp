@@ -271,6 +271,11 @@ TEST(LiveDecode, ReopensFromAnotherThreadWhileDecoding) {
   for (const auto& f : H264Stream()) path.Feed(f);
   EXPECT_TRUE(path.sink.Faults.empty());
   EXPECT_EQ(path.sink.Indices, Range(0, 24));
+  // Closed: frames still arrive and are dropped quietly.
+  path.live.Close();
+  EXPECT_FALSE(path.decoder.IsOpen());
+  for (const auto& f : H264Stream()) path.Feed(f);
+  EXPECT_EQ(path.sink.Indices.size(), 24u);
 }
 
 }  // namespace
