@@ -88,7 +88,8 @@ bool TAVDecode::Open() {
   std::lock_guard<std::mutex> open_guard(OpenLock());
   if (picture_ == nullptr) picture_ = av_frame_alloc();
   if (scratch_ == nullptr) scratch_ = av_frame_alloc();
-  if (picture_ == nullptr || scratch_ == nullptr) return false;
+  if (packet_ == nullptr) packet_ = av_packet_alloc();
+  if (picture_ == nullptr || scratch_ == nullptr || packet_ == nullptr) return false;
   // An open context cannot take another codec: start from a fresh one.
   if (context_ != nullptr && avcodec_is_open(context_)) {
     avcodec_free_context(&context_);
@@ -123,6 +124,7 @@ bool TAVDecode::Open() {
 void TAVDecode::CloseLocked() {
   av_frame_free(&picture_);
   av_frame_free(&scratch_);
+  av_packet_free(&packet_);
   avcodec_free_context(&context_);
   codec_ = nullptr;
   fresh_picture_ = false;
@@ -149,11 +151,10 @@ bool TAVDecode::Reopen(int32_t kind, std::mutex& decoder_lock) {
 bool TAVDecode::Decode(const uint8_t* payload, int32_t length, uint64_t second) {
   std::lock_guard<std::mutex> g(state_lock_);
   stats_.Count(length > 0 ? static_cast<uint32_t>(length) : 0u, second);
-  if (picture_ == nullptr || codec_ == nullptr || context_ == nullptr) return false;
+  if (picture_ == nullptr || codec_ == nullptr || context_ == nullptr || packet_ == nullptr) return false;
   if (payload == nullptr || length <= 0) return false;
 
-  AVPacket* packet = av_packet_alloc();
-  if (packet == nullptr) return false;
+  AVPacket* packet = packet_;
   // Not reference counted: the library copies the bytes (with its padding)
   // before it reads them, so the caller's buffer needs no padding.
   packet->data = const_cast<uint8_t*>(payload);
@@ -194,7 +195,8 @@ bool TAVDecode::Decode(const uint8_t* payload, int32_t length, uint64_t second) 
       success = true;
     }
   }
-  av_packet_free(&packet);
+  // The library copied what it keeps; drop the borrowed pointer.
+  av_packet_unref(packet);
   if (failed) return success;
   // Taken in whole; a picture held back by the decoder follows later.
   return sent || success;

@@ -22,6 +22,7 @@
 
 struct AVCodec;
 struct AVCodecContext;
+struct AVPacket;
 struct AVFrame;
 struct SwsContext;
 
@@ -124,6 +125,7 @@ class TAVDecode {
   AVFrame* scratch_ = nullptr;  // guarded by state_lock_; receives, then swapped in
   const AVCodec* codec_ = nullptr;  // guarded by state_lock_; not owned
   AVCodecContext* context_ = nullptr;  // guarded by state_lock_
+  AVPacket* packet_ = nullptr;  // guarded by state_lock_; wraps the payload being sent
   bool fresh_picture_ = false;  // guarded by state_lock_
   // 4:2:0 copy of pictures the decoder delivers in another layout.
   SwsContext* layout_ctx_ = nullptr;  // guarded by state_lock_
