@@ -101,6 +101,214 @@ VZSDK_API double vz_NetTimeToDateTime(vzNetTime NetTime);
 VZSDK_API vzBool FastPing(const char* Host, int Port, uint32_t TimeOut);
 
 /* ---- live players (vzNet_) ------------------------------------------- */
+/* One player per device: vzNet_Init creates it, vzNet_Free ends it. The
+ * handle is owned by the caller from vzNet_Init until vzNet_Free and must
+ * not be used afterwards. Calling order: vzNet_Init, vzNet_SetCallBack (and
+ * the other settings), vzNet_Connect, vzNet_Play, operations, vzNet_Stop,
+ * vzNet_DisConn, vzNet_Free. A lost stream is reconnected by the SDK itself
+ * while automatic reconnection is on; watch vzNet_IsConnect and
+ * vzNet_LastRecvDataTime.
+ *
+ * Every function answers 0 (false) for a null handle and does nothing else.
+ * The functions run on the caller's thread and block for their network
+ * exchanges: vzNet_Connect up to its time-out plus the login and the
+ * configuration transfer, each device operation a short command connection
+ * with 3000 ms per transfer. Operations that talk to the device answer false
+ * while the player is not connected.
+ *
+ * Times are seconds since 1970-01-01 00:00:00 of the device's local clock,
+ * never shifted between time zones. */
+
+typedef struct vzNetPlayer_* vzNetHandle;
+typedef struct vzNetTalk_* vzTalkHandle;
+
+/* The device family given to vzNet_Init (replaced by the device's own type
+ * once connected). */
+typedef enum TxDevType { devNone = 0, devX1 = 11 } TxDevType;
+/* Which received video is decoded (vzNet_SetDecodeStyle). */
+typedef enum TxDecodeStyle { Decode_None = 0, Decode_IFrame = 1, Decode_All = 2 } TxDecodeStyle;
+
+#pragma pack(push, 1)
+typedef struct vzRect {
+  int32_t Left;
+  int32_t Top;
+  int32_t Right;
+  int32_t Bottom;
+} vzRect;
+
+/* A display target: the pictures of Channel are drawn into DspRect (client
+ * coordinates) of the window DspHandle, the native window id of a widget of
+ * this process (QWidget::winId()). The player keeps the caller's record, not
+ * a copy: keep it alive and unmoved until vzNet_DelDspInfo; the rectangle may
+ * be changed at any time and is read afresh for every picture. */
+typedef struct vzDspInfo {
+  uint64_t DspHandle;
+  int32_t Channel;
+  vzRect DspRect;
+} vzDspInfo; /* 28 bytes, packed */
+#pragma pack(pop)
+
+/* Callbacks of a player. Each runs on the player's stream-reading thread,
+ * concurrently with the caller's own calls, and holds up that player's whole
+ * stream while it runs: return quickly, copy what must outlive the call
+ * (pointers handed in are valid only during the call), and post work to
+ * another thread. UserData comes back unchanged. Nothing may be thrown
+ * through a callback: what is thrown is caught, logged and ignored. A
+ * callback may call any function of its own player; vzNet_Free called there
+ * disconnects at once, and the player is destroyed when the callback has
+ * returned (no further callback of it follows). */
+
+/* A received frame: Buf points at the payload (past the 24-byte frame head),
+ * Len bytes; Chl the channel (0 ... 255); IsIFrame 1 for a video key frame
+ * (only the low byte carries the flag); StreamType 0 main stream, 1 sub
+ * stream. Every frame arrives here before any processing, in the order
+ * received. */
+typedef void (*vzNetDataCallback)(const uint8_t* Buf, int32_t Len, int32_t Chl, int32_t IsIFrame,
+                                  int32_t StreamType, void* UserData);
+/* An alarm event: AlmType the alarm type, 0 when an alarm ended; AlmTime
+ * the device's time of the event in seconds; AlmChl the channel. */
+typedef void (*vzNetAlarmCallback)(int32_t AlmType, int64_t AlmTime, int32_t AlmChl, void* UserData);
+/* After a picture of Chl has been drawn: DC is the renderer's drawing
+ * context on that picture (a QPainter* for C++ callers), valid only during
+ * the call, for the caller's own overlay. */
+typedef void (*vzNetDrawCallback)(void* DC, int32_t Chl, void* UserData);
+
+/* Record events; called on the thread that starts or stops the recording
+ * (the caller's thread, or the reading thread for alarm recordings and file
+ * splits). Addr is the SvrAddr given to vzNet_Connect, Port its DataPort,
+ * RecType 1 normal or 2 alarm, times are date-times (days since 1899-12-30).
+ * Extra: at the start a pointer to a 32-bit slot of the application's own,
+ * whose value comes back with the stop event. Before each file is opened the
+ * path event may write a folder (NUL-terminated, at most 40 bytes with the
+ * terminator) into Dest; a non-empty text replaces the folder of that kind. */
+typedef void (*vzRecStartCallback)(const char* Addr, int32_t Port, int32_t Chl, int32_t RecType,
+                                   double StartTime, const char* FileName, int32_t* Extra);
+typedef void (*vzRecStopCallback)(const char* Addr, int32_t Port, int32_t Chl, int32_t RecType,
+                                  int64_t FileSize, double StartTime, double StopTime,
+                                  const char* FileName, int32_t Extra);
+typedef void (*vzRecPathCallback)(char* Dest);
+
+/* Creates a player. *Handle is cleared first, then set to the new player;
+ * 0 (and a null *Handle) when it could not be created or Handle is null.
+ * ThreadMode is ignored; WaveCallbackMode 1: the sound output reports its
+ * buffers through a callback rather than messages; HideUpgrade hides the
+ * firmware upload in the configuration window; SysMemSurface nonzero keeps
+ * the drawing surfaces in system memory. */
+VZSDK_API vzBool vzNet_Init(vzNetHandle* Handle, int32_t DevType, int32_t ThreadMode, vzBool WaveCallbackMode,
+                            vzBool HideUpgrade, int32_t SysMemSurface);
+/* Stores the four callbacks (null: none) and UserData; takes effect from
+ * the next frame or event. */
+VZSDK_API vzBool vzNet_SetCallBack(vzNetHandle Handle, vzNetDataCallback VideoCallback,
+                                   vzNetDataCallback AudioCallback, vzNetAlarmCallback AlarmCallback,
+                                   vzNetDrawCallback DrawCallback, void* UserData);
+VZSDK_API vzBool vzNet_SetRecordEvent(vzNetHandle Handle, vzRecStartCallback RecStartCallback,
+                                      vzRecStopCallback RecStopCallback, vzRecPathCallback RecPathCallback);
+/* Logs in on the stream connection at DevAddr:DataPort (a dotted address, a
+ * host name with at least two dots, otherwise a P2P UID), fetches the whole
+ * device configuration and starts the reading thread; blocks. SvrAddr is the
+ * device address sent at login; TimeOut (ms) becomes the connect time-out.
+ * Null strings count as empty. Does not start the stream: vzNet_Play does. */
+VZSDK_API vzBool vzNet_Connect(vzNetHandle Handle, const char* UserName, const char* Password,
+                               const char* DevAddr, const char* SvrAddr, int32_t DataPort, int32_t TimeOut);
+/* Stops recording and closes the stream connection. */
+VZSDK_API vzBool vzNet_DisConn(vzNetHandle Handle);
+/* Disconnects and destroys the player; its reading thread has ended when
+ * this returns (inside a callback of the player: see the callbacks above).
+ * 1 (0 for a null handle). */
+VZSDK_API vzBool vzNet_Free(vzNetHandle Handle);
+/* Automatic reconnection of a lost or silent stream (on by default). */
+VZSDK_API vzBool vzNet_SetAutoReConn(vzNetHandle Handle, vzBool Flag);
+/* Asks the device for the channels of the three masks (bit c = channel c):
+ * main-stream video, audio, sub-stream video. */
+VZSDK_API vzBool vzNet_Play(vzNetHandle Handle, uint32_t VideoChlMask, uint32_t AudioChlMask, uint32_t SubChlMask);
+/* Stops recording and marks the player stopped; the device keeps sending
+ * until the connection is closed. */
+VZSDK_API vzBool vzNet_Stop(vzNetHandle Handle);
+VZSDK_API vzBool vzNet_IsConnect(vzNetHandle Handle);
+VZSDK_API vzBool vzNet_IsConning(vzNetHandle Handle);
+VZSDK_API vzBool vzNet_IsPlay(vzNetHandle Handle);
+/* Seconds of the last complete unit read from the stream; 0 for a null
+ * handle. */
+VZSDK_API int32_t vzNet_LastRecvDataTime(vzNetHandle Handle);
+/* Stream shown (0 main, 1 sub) and stream recorded. */
+VZSDK_API vzBool vzNet_DisplayStreamType(vzNetHandle Handle, int32_t StreamType);
+VZSDK_API vzBool vzNet_RecordStreamType(vzNetHandle Handle, int32_t StreamType);
+/* Keep the picture's aspect ratio in the display targets. */
+VZSDK_API vzBool vzNet_ImgEqualScaling(vzNetHandle Handle, vzBool Flag);
+/* Draw the on-screen lines (title, time, rates, indicators). */
+VZSDK_API vzBool vzNet_ShowOSDState(vzNetHandle Handle, vzBool Flag);
+/* Adds a display target (listed once however often added) and sets the
+ * decode style to Decode_All; 0 for a null PDspInfo. */
+VZSDK_API vzBool vzNet_AddDspInfo(vzNetHandle Handle, vzDspInfo* PDspInfo);
+/* Removes the same pointer from the display targets. */
+VZSDK_API vzBool vzNet_DelDspInfo(vzNetHandle Handle, vzDspInfo* PDspInfo);
+/* Channels whose sound is played: bit c of the 64-bit mask MaskHigh:MaskLow. */
+VZSDK_API vzBool vzNet_AudioPlayMask(vzNetHandle Handle, uint32_t MaskLow, uint32_t MaskHigh);
+/* Main picture size and sub-stream size. Not connected: 0, Width and Height
+ * set to 0, SubWidth and SubHeight untouched. Null out pointers are skipped. */
+VZSDK_API vzBool vzNet_GetResolution(vzNetHandle Handle, int32_t* Width, int32_t* Height, int32_t* SubWidth,
+                                     int32_t* SubHeight);
+VZSDK_API vzBool vzNet_SetDecodeStyle(vzNetHandle Handle, uint8_t Style);
+
+/* Local recording into record files ("av"); Chl -1 means all channels. */
+VZSDK_API vzBool vzNet_StartNmlRec(vzNetHandle Handle, int32_t Chl);
+VZSDK_API vzBool vzNet_StopNmlRec(vzNetHandle Handle, int32_t Chl);
+VZSDK_API vzBool vzNet_StartAlmRec(vzNetHandle Handle, int32_t Chl);
+VZSDK_API vzBool vzNet_StopAlmRec(vzNetHandle Handle, int32_t Chl);
+VZSDK_API vzBool vzNet_IsNmlRec(vzNetHandle Handle, int32_t Chl);
+VZSDK_API vzBool vzNet_IsAlmRec(vzNetHandle Handle, int32_t Chl);
+/* Seconds: normal file length, pre-alarm time (from the next connect),
+ * recording time after the latest alarm. */
+VZSDK_API vzBool vzNet_SetRecTimeLen(vzNetHandle Handle, int32_t NmlTimeLen, int32_t AlmPrevTimeLen,
+                                     int32_t AlmTimeLen);
+/* Folders of normal and alarm recordings and of snapshots; null = empty. */
+VZSDK_API vzBool vzNet_SetRecPath(vzNetHandle Handle, const char* NmlRecPath, const char* AlmRecPath,
+                                  const char* SnapshotPath);
+/* A JPEG of the current picture. */
+VZSDK_API vzBool vzNet_SaveToJpg(vzNetHandle Handle, int32_t Chl, const char* FileName);
+
+/* Device operations. */
+VZSDK_API vzBool vzNet_ClearAlarm(vzNetHandle Handle, int32_t Chl);
+/* The device's clock in seconds; 0 when not connected or on failure. */
+VZSDK_API int64_t vzNet_GetDevTime(vzNetHandle Handle);
+VZSDK_API vzBool vzNet_SetDevTime(vzNetHandle Handle, int64_t Time);
+VZSDK_API vzBool vzNet_SetDevReboot(vzNetHandle Handle);
+VZSDK_API vzBool vzNet_SetDevDefault(vzNetHandle Handle);
+/* The colour values of the player's copy of the video configuration; no
+ * traffic. Null out pointers are skipped. */
+VZSDK_API vzBool vzNet_Get_Colors(vzNetHandle Handle, uint8_t Chl, uint8_t* Brightness, uint8_t* Contrast,
+                                  uint8_t* Hue, uint8_t* Saturation, uint8_t* Sharpness);
+VZSDK_API vzBool vzNet_Set_Colors(vzNetHandle Handle, int32_t Chl, uint8_t Brightness, uint8_t Contrast, uint8_t Hue,
+                                  uint8_t Saturation, uint8_t Sharpness);
+/* vzNet_Set_Colors with all five values 128. */
+VZSDK_API vzBool vzNet_Set_ColorDefault(vzNetHandle Handle, int32_t Chl);
+/* A pan/tilt/zoom command for the camera of Chl, addressed with its PTZ
+ * address from the player's copy of the serial-port settings. */
+VZSDK_API vzBool vzNet_PTZControl(vzNetHandle Handle, int32_t Cmd, int32_t Chl, int32_t Speed, int32_t SetPoint,
+                                  int32_t Extra);
+/* Passes 1 ... 100 bytes through to the device's serial port. */
+VZSDK_API vzBool vzNet_SerialTranslate(vzNetHandle Handle, const void* Buf, int32_t BufLen);
+/* Reads the device information and writes its software version into Dest
+ * (at least 21 bytes; empty on failure). */
+VZSDK_API vzBool vzNet_GetDevSoftVersion(vzNetHandle Handle, char* Dest);
+/* Writes the OSD title of the player's copy of the video configuration into
+ * Dest (at least 41 bytes); Chl selects nothing. */
+VZSDK_API vzBool vzNet_GetDevChlName(vzNetHandle Handle, int32_t Chl, char* Dest);
+/* The device configuration window, modal; 0 unless logged in as an
+ * administrator. */
+VZSDK_API vzBool vzNet_ShowDeviceConfig(vzNetHandle Handle, int32_t LangIndex, vzBool Flag);
+/* The remote recording search window, modal. Reserved1/2 are accepted and
+ * not used. */
+VZSDK_API vzBool vzNet_SearchPlay(const char* DevAddr, int32_t DataPort, const char* UserName, const char* Password,
+                                  const char* Reserved1, const char* Reserved2, int32_t LangIndex, int32_t WebPort);
+
+/* Two-way talk: the PC's microphone to one player's device. *Talk is
+ * cleared first. vzNet_SetTalk with a null player pauses; call it before
+ * freeing that player. */
+VZSDK_API vzBool vzNet_InitTalk(vzTalkHandle* Talk);
+VZSDK_API vzBool vzNet_SetTalk(vzTalkHandle Talk, vzNetHandle Player);
+VZSDK_API vzBool vzNet_FreeTalk(vzTalkHandle Talk);
+
 
 /* ---- record files (vzFile_) ------------------------------------------ */
 /* Plays a record file ("av": a 256-byte header, then the recorded frames,
