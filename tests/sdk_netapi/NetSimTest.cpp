@@ -1,0 +1,334 @@
+// The live-player functions against the simulated device over loopback:
+// what reaches the callbacks, device operations, and ending a player.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "DevSim.h"
+#include "TapRelay.h"
+#include "TestEnv.h"
+#include "vzSDK.h"
+#include "vz_protocol.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr int32_t kConnectTimeOutMs = 5000;
+
+// Waits up to limit for pred; generous: the machine is shared and tests
+// may run under the sanitizers.
+template <typename P>
+bool WaitFor(P pred, std::chrono::milliseconds limit = seconds(30)) {
+  const auto end = Clock::now() + limit;
+  while (!pred()) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  return true;
+}
+
+// What the callbacks of one player saw.
+struct Seen {
+  struct Frame {
+    uint32_t marker;
+    int32_t chl, key, stream;
+    std::vector<uint8_t> payload;
+  };
+  struct Alarm {
+    int32_t type;
+    int64_t time;
+    int32_t chl;
+  };
+  std::mutex lock;
+  std::vector<Frame> frames;  // guarded by lock
+  std::vector<Alarm> alarms;  // guarded by lock
+  std::atomic<int> video{0}, audio{0}, throws{0};
+  bool throwing = false;  // set before the callbacks are installed
+
+  static void Video(const uint8_t* buf, int32_t len, int32_t chl, int32_t key, int32_t stream, void* user) {
+    static_cast<Seen*>(user)->Add(0xBBBBBBBBu, buf, len, chl, key, stream);
+  }
+  static void Audio(const uint8_t* buf, int32_t len, int32_t chl, int32_t key, int32_t stream, void* user) {
+    static_cast<Seen*>(user)->Add(0xCCCCCCCCu, buf, len, chl, key, stream);
+  }
+  static void OnAlarm(int32_t type, int64_t time, int32_t chl, void* user) {
+    auto* s = static_cast<Seen*>(user);
+    {
+      std::lock_guard<std::mutex> g(s->lock);
+      s->alarms.push_back({type, time, chl});
+    }
+    if (s->throwing) {
+      ++s->throws;
+      throw std::runtime_error("alarm");
+    }
+  }
+  void Add(uint32_t marker, const uint8_t* buf, int32_t len, int32_t chl, int32_t key, int32_t stream) {
+    {
+      std::lock_guard<std::mutex> g(lock);
+      frames.push_back({marker, chl, key, stream, std::vector<uint8_t>(buf, buf + len)});
+    }
+    ++(marker == 0xBBBBBBBBu ? video : audio);
+    if (throwing) {
+      ++throws;
+      throw std::logic_error("frame");
+    }
+  }
+  std::vector<Frame> Frames() {
+    std::lock_guard<std::mutex> g(lock);
+    return frames;
+  }
+  std::vector<Alarm> Alarms() {
+    std::lock_guard<std::mutex> g(lock);
+    return alarms;
+  }
+};
+
+// The ids of this process's threads.
+std::set<int> Threads() {
+  std::set<int> ids;
+  if (DIR* d = ::opendir("/proc/self/task")) {
+    while (const dirent* e = ::readdir(d)) {
+      if (e->d_name[0] != '.') ids.insert(std::atoi(e->d_name));
+    }
+    ::closedir(d);
+  }
+  return ids;
+}
+
+struct PlayerDeleter {
+  void operator()(vzNetPlayer_* h) const { vzNet_Free(h); }
+};
+using Player = std::unique_ptr<vzNetPlayer_, PlayerDeleter>;
+
+Player NewPlayer() {
+  vzNetHandle h = reinterpret_cast<vzNetHandle>(&h);  // must be cleared by Init
+  EXPECT_EQ(vzNet_Init(&h, devNone, 0, 0, 0, 0), 1);
+  EXPECT_NE(h, nullptr);
+  return Player(h);
+}
+
+class NetSim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vzsim::SimOptions o;
+    o.stateDir = dir_.Path();
+    o.model = "dvr";
+    vzsim::SimCamera cam;
+    cam.codec = 2;  // H.264
+    cam.width = 352;
+    cam.height = 288;
+    cam.fps = 25;
+    cam.kbps = 256;
+    cam.keyInterval = 10;
+    o.cameras.push_back(cam);
+    sim_ = std::make_unique<vzsim::DevSim>(o);
+    ASSERT_TRUE(sim_->Start()) << sim_->Error();
+  }
+
+  bool Connect(vzNetHandle h, const char* user = "admin", uint16_t port = 0) {
+    const int p = port != 0 ? port : sim_->Port(0);
+    return vzNet_Connect(h, user, user, "127.0.0.1", "127.0.0.1", p, kConnectTimeOutMs) != 0;
+  }
+
+  vztest::TempDir dir_;
+  std::unique_ptr<vzsim::DevSim> sim_;
+};
+
+// Every frame the device sends reaches the video or audio callback with
+// its payload, channel, key-frame flag and stream type, in the order sent;
+// the masks of vzNet_Play pick the channels and streams.
+TEST_F(NetSim, FramesReachTheCallbacksExactlyAsSentAndInOrder) {
+  nettest::TapRelay relay(sim_->Port(0));
+  ASSERT_NE(relay.Port(), 0);
+  Seen seen;
+  Player p = NewPlayer();
+  ASSERT_EQ(vzNet_SetCallBack(p.get(), Seen::Video, Seen::Audio, Seen::OnAlarm, nullptr, &seen), 1);
+
+  int32_t w = -7, h = -7, sw = -7, sh = -7;
+  EXPECT_EQ(vzNet_GetResolution(p.get(), &w, &h, &sw, &sh), 0);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(h, 0);
+  EXPECT_EQ(sw, -7);
+  EXPECT_EQ(sh, -7);
+
+  ASSERT_TRUE(Connect(p.get(), "admin", relay.Port()));
+  EXPECT_EQ(vzNet_IsConnect(p.get()), 1);
+  EXPECT_EQ(vzNet_IsConning(p.get()), 0);
+  ASSERT_EQ(vzNet_GetResolution(p.get(), &w, &h, &sw, &sh), 1);
+  const vz::TDevCfg cfg = sim_->Config(0);
+  EXPECT_EQ(w, cfg.Video.Width);
+  EXPECT_EQ(h, cfg.Video.Height);
+  EXPECT_GT(sw, 0);
+  EXPECT_GT(sh, 0);
+
+  // Main stream of channels 0 and 2, sub stream of channel 1, sound of 0.
+  ASSERT_EQ(vzNet_Play(p.get(), 0x5, 0x1, 0x2), 1);
+  ASSERT_TRUE(WaitFor([&] { return seen.video >= 60 && seen.audio >= 3; }))
+      << seen.video << " video, " << seen.audio << " audio frames";
+  EXPECT_EQ(vzNet_IsPlay(p.get()), 1);
+  EXPECT_GT(vzNet_LastRecvDataTime(p.get()), 0);
+  p.reset();
+
+  const auto got = seen.Frames();
+  const auto sent = relay.Frames();
+  ASSERT_LE(got.size(), sent.size());
+  std::set<std::tuple<uint32_t, int32_t, int32_t>> kinds;
+  int keys = 0;
+  for (size_t i = 0; i < got.size(); ++i) {
+    const auto& g = got[i];
+    const auto& s = sent[i];
+    ASSERT_EQ(g.marker, s.marker) << "frame " << i;
+    ASSERT_EQ(g.chl, s.chl) << "frame " << i;
+    ASSERT_EQ(g.key, s.key) << "frame " << i;
+    ASSERT_EQ(g.stream, s.stream) << "frame " << i;
+    ASSERT_EQ(g.payload, s.payload) << "frame " << i;
+    kinds.insert({g.marker, g.chl, g.marker == 0xBBBBBBBBu ? g.stream : 0});
+    keys += g.marker == 0xBBBBBBBBu && g.key == 1;
+  }
+  const std::set<std::tuple<uint32_t, int32_t, int32_t>> wanted = {
+      {0xBBBBBBBBu, 0, 0}, {0xBBBBBBBBu, 2, 0}, {0xBBBBBBBBu, 1, 1}, {0xCCCCCCCCu, 0, 0}};
+  EXPECT_EQ(kinds, wanted);
+  EXPECT_GE(keys, 3);
+}
+
+TEST_F(NetSim, AlarmsReachTheAlarmCallbackAndThrowingCallbacksStayInside) {
+  Seen seen;
+  seen.throwing = true;
+  Player p = NewPlayer();
+  ASSERT_EQ(vzNet_SetCallBack(p.get(), Seen::Video, Seen::Audio, Seen::OnAlarm, nullptr, &seen), 1);
+  ASSERT_TRUE(Connect(p.get()));
+  ASSERT_EQ(vzNet_Play(p.get(), 1, 1, 0), 1);
+  ASSERT_TRUE(WaitFor([&] { return seen.video >= 10; }));
+
+  sim_->RaiseAlarm(0, 2, 3);
+  ASSERT_TRUE(WaitFor([&] { return seen.Alarms().size() >= 1; }));
+  sim_->ClearAlarm(0, 2, 3);
+  ASSERT_TRUE(WaitFor([&] { return seen.Alarms().size() >= 2; }));
+  const auto alarms = seen.Alarms();
+  const int64_t device_now = sim_->DeviceTime(0);
+  EXPECT_EQ(alarms[0].type, 3);
+  EXPECT_EQ(alarms[0].chl, 2);
+  EXPECT_NEAR(static_cast<double>(alarms[0].time), static_cast<double>(device_now), 30.0);
+  EXPECT_EQ(alarms[1].type, 0);
+  EXPECT_EQ(alarms[1].chl, 2);
+
+  // Every callback threw, and frames keep coming on the same connection.
+  const int before = seen.video;
+  ASSERT_TRUE(WaitFor([&] { return seen.video >= before + 25; }));
+  EXPECT_EQ(vzNet_IsConnect(p.get()), 1);
+  EXPECT_EQ(seen.throws.load(), seen.video + seen.audio + static_cast<int>(seen.Alarms().size()));
+}
+
+TEST_F(NetSim, DeviceOperationsGoThroughThePlayer) {
+  Player p = NewPlayer();
+  char text[64];
+  std::memset(text, 'x', sizeof text);
+  // Not connected: nothing is sent, nothing answers.
+  EXPECT_EQ(vzNet_GetDevTime(p.get()), 0);
+  EXPECT_EQ(vzNet_Set_ColorDefault(p.get(), 0), 0);
+  EXPECT_EQ(vzNet_ClearAlarm(p.get(), 0), 0);
+  EXPECT_EQ(vzNet_GetDevSoftVersion(p.get(), text), 0);
+  EXPECT_EQ(text[0], '\0');
+  sim_->ClearJournal(0);
+
+  ASSERT_TRUE(Connect(p.get()));
+  const vz::TDevCfg cfg = sim_->Config(0);
+
+  sim_->ClearJournal(0);
+  ASSERT_EQ(vzNet_Set_ColorDefault(p.get(), 0), 1);
+  bool sent = false;
+  for (const auto& e : sim_->Journal(0)) {
+    if (e.cmd != vz::kCmdSetColours) continue;
+    sent = true;
+    for (size_t off : {vz::pkt::kColourBrightness, vz::pkt::kColourContrast, vz::pkt::kColourHue,
+                       vz::pkt::kColourSaturation, vz::pkt::kColourSharpness}) {
+      ASSERT_GT(e.packet.size(), off);
+      EXPECT_EQ(e.packet[off], 128) << "offset " << off;
+    }
+  }
+  EXPECT_TRUE(sent);
+
+  uint8_t c[5] = {1, 1, 1, 1, 1};
+  ASSERT_EQ(vzNet_Get_Colors(p.get(), 0, &c[0], &c[1], &c[2], &c[3], &c[4]), 1);
+  EXPECT_EQ(vzNet_Get_Colors(p.get(), 0, nullptr, nullptr, nullptr, nullptr, nullptr), 1);
+
+  std::memset(text, 'x', sizeof text);
+  ASSERT_EQ(vzNet_GetDevSoftVersion(p.get(), text), 1);
+  EXPECT_EQ(std::string(text), std::string(cfg.DevInfo.SoftVer, strnlen(cfg.DevInfo.SoftVer, 20)));
+  std::memset(text, 'x', sizeof text);
+  ASSERT_EQ(vzNet_GetDevChlName(p.get(), 3, text), 1);
+  EXPECT_EQ(std::string(text), std::string(cfg.Video.OsdTitle, strnlen(cfg.Video.OsdTitle, 40)));
+
+  const int64_t t = 1800000000;  // 2027-01-15
+  ASSERT_EQ(vzNet_SetDevTime(p.get(), t), 1);
+  EXPECT_NEAR(static_cast<double>(sim_->DeviceTime(0)), static_cast<double>(t), 30.0);
+  EXPECT_NEAR(static_cast<double>(vzNet_GetDevTime(p.get())), static_cast<double>(t), 30.0);
+
+  EXPECT_EQ(vzNet_ClearAlarm(p.get(), 0), 1);
+  const uint8_t serial[3] = {0xFF, 0x01, 0x02};
+  EXPECT_EQ(vzNet_SerialTranslate(p.get(), serial, sizeof serial), 1);
+  EXPECT_EQ(vzNet_SerialTranslate(p.get(), serial, 0), 0);
+  EXPECT_EQ(vzNet_SerialTranslate(p.get(), serial, 101), 0);
+  EXPECT_EQ(vzNet_SerialTranslate(p.get(), nullptr, 3), 0);
+  EXPECT_EQ(vzNet_GetDevSoftVersion(p.get(), nullptr), 0);
+  EXPECT_EQ(vzNet_GetDevChlName(p.get(), 0, nullptr), 0);
+}
+
+TEST_F(NetSim, ConfigurationWindowNeedsAnAdministrator) {
+  for (const char* user : {"operator", "guest"}) {
+    Player p = NewPlayer();
+    ASSERT_TRUE(Connect(p.get(), user)) << user;
+    EXPECT_EQ(vzNet_ShowDeviceConfig(p.get(), 2, 0), 0) << user;
+  }
+}
+
+// vzNet_Free of a connected, streaming player disconnects first, returns
+// well within the stream's own read time-out and leaves no thread behind.
+TEST_F(NetSim, FreeOfAStreamingPlayerReturnsPromptlyAndLeavesNoThread) {
+  const std::set<int> before = Threads();
+  Seen seen;
+  vzNetHandle h = nullptr;
+  ASSERT_EQ(vzNet_Init(&h, devNone, 0, 0, 0, 0), 1);
+  ASSERT_EQ(vzNet_SetCallBack(h, Seen::Video, Seen::Audio, nullptr, nullptr, &seen), 1);
+  ASSERT_TRUE(Connect(h));
+  ASSERT_EQ(vzNet_Play(h, 0xF, 0xF, 0), 1);
+  ASSERT_TRUE(WaitFor([&] { return seen.video >= 20; }));
+
+  const auto t0 = Clock::now();
+  EXPECT_EQ(vzNet_Free(h), 1);
+  EXPECT_LT(Clock::now() - t0, milliseconds(4000));
+  const int after_free = seen.video + seen.audio;
+  EXPECT_TRUE(WaitFor([&] { return sim_->OpenConnections(0) == 0; }));
+  sim_->Stop();
+
+  std::set<int> left;
+  WaitFor(
+      [&] {
+        left.clear();
+        for (int id : Threads())
+          if (before.count(id) == 0) left.insert(id);
+        return left.empty();
+      },
+      seconds(10));
+  EXPECT_TRUE(left.empty()) << left.size() << " threads left";
+  std::this_thread::sleep_for(milliseconds(100));
+  EXPECT_EQ(seen.video + seen.audio, after_free);  // no callback after Free
+}
+
+}  // namespace
