@@ -1,6 +1,6 @@
 // Exports of the live player that open windows of the library (device
-// configuration, remote recording search) and the two-way talk. Their units
-// are not part of the library yet: each answers false without any effect.
+// configuration, remote recording search). Those windows are not part of
+// the library yet: each answers false without any effect.
 #include "NetApiGuard.h"
 
 extern "C" {
@@ -26,22 +26,6 @@ VZSDK_API vzBool vzNet_SearchPlay(const char* DevAddr, int32_t DataPort, const c
   (void)LangIndex;
   (void)WebPort;
   return 0;  // no search window to show
-}
-
-VZSDK_API vzBool vzNet_InitTalk(vzTalkHandle* Talk) {
-  if (Talk != nullptr) *Talk = nullptr;
-  return 0;
-}
-
-VZSDK_API vzBool vzNet_SetTalk(vzTalkHandle Talk, vzNetHandle Player) {
-  (void)Talk;
-  (void)Player;
-  return 0;
-}
-
-VZSDK_API vzBool vzNet_FreeTalk(vzTalkHandle Talk) {
-  (void)Talk;
-  return 0;
 }
 
 }  // extern "C"

@@ -302,9 +302,16 @@ VZSDK_API vzBool vzNet_ShowDeviceConfig(vzNetHandle Handle, int32_t LangIndex, v
 VZSDK_API vzBool vzNet_SearchPlay(const char* DevAddr, int32_t DataPort, const char* UserName, const char* Password,
                                   const char* Reserved1, const char* Reserved2, int32_t LangIndex, int32_t WebPort);
 
-/* Two-way talk: the PC's microphone to one player's device. *Talk is
- * cleared first. vzNet_SetTalk with a null player pauses; call it before
- * freeing that player. */
+/* Two-way talk: the PC's default sound capture device to one player's
+ * device, in blocks of 4,096 bytes in the format of the device's audio
+ * settings, sent on the player's stream connection. A talk object lives on
+ * its own, independent of players.
+ * vzNet_InitTalk: a new talk object in *Talk (cleared first); 0 for a null
+ * Talk. vzNet_SetTalk: capture (re)starts towards Player, or stops for a
+ * null Player; once it returns, a player that was replaced gets nothing
+ * more, so call it with a null Player before freeing the player. 0 for a
+ * null Talk. vzNet_FreeTalk: stops and frees the talk object; 0 for a null
+ * Talk. */
 VZSDK_API vzBool vzNet_InitTalk(vzTalkHandle* Talk);
 VZSDK_API vzBool vzNet_SetTalk(vzTalkHandle Talk, vzNetHandle Player);
 VZSDK_API vzBool vzNet_FreeTalk(vzTalkHandle Talk);

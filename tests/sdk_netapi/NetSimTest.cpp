@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "DevSim.h"
+#include "NetTestEnv.h"
 #include "TapRelay.h"
 #include "TestEnv.h"
 #include "vzSDK.h"
@@ -329,6 +330,34 @@ TEST_F(NetSim, FreeOfAStreamingPlayerReturnsPromptlyAndLeavesNoThread) {
   EXPECT_TRUE(left.empty()) << left.size() << " threads left";
   std::this_thread::sleep_for(milliseconds(100));
   EXPECT_EQ(seen.video + seen.audio, after_free);  // no callback after Free
+}
+
+// The microphone's bytes reach the device in talk packets of the player's
+// stream connection until the talk object is pointed at no player.
+TEST_F(NetSim, TalkSendsTheMicrophoneToThePlayersDevice) {
+  vzTalkHandle talk = reinterpret_cast<vzTalkHandle>(&talk);
+  ASSERT_EQ(vzNet_InitTalk(&talk), 1);
+  ASSERT_NE(talk, nullptr);
+  Player p = NewPlayer();
+  ASSERT_TRUE(Connect(p.get()));
+  sim_->ClearTalkPackets(0);
+  ASSERT_EQ(vzNet_SetTalk(talk, p.get()), 1);
+  ASSERT_TRUE(WaitFor([&] { return sim_->TalkPackets(0).size() >= 3; }));
+  ASSERT_EQ(vzNet_SetTalk(talk, nullptr), 1);
+  const auto packets = sim_->TalkPackets(0);
+  std::string samples;
+  for (const auto& t : packets) {
+    EXPECT_EQ(t.problem, "");
+    EXPECT_EQ(t.address, "127.0.0.1");
+    EXPECT_EQ(t.port, sim_->Port(0));
+    samples.append(t.samples.begin(), t.samples.end());
+  }
+  const std::string mic = nettest::MicrophoneBytes();
+  ASSERT_LE(samples.size(), mic.size());
+  EXPECT_TRUE(mic.compare(0, samples.size(), samples) == 0) << "the device got other bytes than recorded";
+  std::this_thread::sleep_for(milliseconds(300));
+  EXPECT_EQ(sim_->TalkPackets(0).size(), packets.size()) << "sent after the talk was paused";
+  EXPECT_EQ(vzNet_FreeTalk(talk), 1);
 }
 
 }  // namespace
