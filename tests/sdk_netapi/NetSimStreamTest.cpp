@@ -1,5 +1,5 @@
-// The live-player functions against the simulated device over loopback:
-// what reaches the callbacks, device operations, and ending a player.
+// The stream of the live-player functions against the simulated device:
+// what reaches the callbacks, talk, and ending a streaming player.
 #include <dirent.h>
 #include <gtest/gtest.h>
 
@@ -17,32 +17,18 @@
 #include <tuple>
 #include <vector>
 
-#include "DevSim.h"
+#include "NetSimEnv.h"
 #include "NetTestEnv.h"
 #include "TapRelay.h"
-#include "TestEnv.h"
-#include "vzSDK.h"
-#include "vz_protocol.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using nettest::NewPlayer;
+using nettest::Player;
+using nettest::WaitFor;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-
-constexpr int32_t kConnectTimeOutMs = 5000;
-
-// Waits up to limit for pred; generous: the machine is shared and tests
-// may run under the sanitizers.
-template <typename P>
-bool WaitFor(P pred, std::chrono::milliseconds limit = seconds(30)) {
-  const auto end = Clock::now() + limit;
-  while (!pred()) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(milliseconds(10));
-  }
-  return true;
-}
 
 // What the callbacks of one player saw.
 struct Seen {
@@ -112,23 +98,11 @@ std::set<int> Threads() {
   return ids;
 }
 
-struct PlayerDeleter {
-  void operator()(vzNetPlayer_* h) const { vzNet_Free(h); }
-};
-using Player = std::unique_ptr<vzNetPlayer_, PlayerDeleter>;
-
-Player NewPlayer() {
-  vzNetHandle h = reinterpret_cast<vzNetHandle>(&h);  // must be cleared by Init
-  EXPECT_EQ(vzNet_Init(&h, devNone, 0, 0, 0, 0), 1);
-  EXPECT_NE(h, nullptr);
-  return Player(h);
-}
-
-class NetSim : public ::testing::Test {
+// A DVR of four channels streaming small H.264 pictures.
+class NetStream : public nettest::SimFixture {
  protected:
   void SetUp() override {
     vzsim::SimOptions o;
-    o.stateDir = dir_.Path();
     o.model = "dvr";
     vzsim::SimCamera cam;
     cam.codec = 2;  // H.264
@@ -138,23 +112,14 @@ class NetSim : public ::testing::Test {
     cam.kbps = 256;
     cam.keyInterval = 10;
     o.cameras.push_back(cam);
-    sim_ = std::make_unique<vzsim::DevSim>(o);
-    ASSERT_TRUE(sim_->Start()) << sim_->Error();
+    StartSim(o);
   }
-
-  bool Connect(vzNetHandle h, const char* user = "admin", uint16_t port = 0) {
-    const int p = port != 0 ? port : sim_->Port(0);
-    return vzNet_Connect(h, user, user, "127.0.0.1", "127.0.0.1", p, kConnectTimeOutMs) != 0;
-  }
-
-  vztest::TempDir dir_;
-  std::unique_ptr<vzsim::DevSim> sim_;
 };
 
 // Every frame the device sends reaches the video or audio callback with
 // its payload, channel, key-frame flag and stream type, in the order sent;
 // the masks of vzNet_Play pick the channels and streams.
-TEST_F(NetSim, FramesReachTheCallbacksExactlyAsSentAndInOrder) {
+TEST_F(NetStream, FramesReachTheCallbacksExactlyAsSentAndInOrder) {
   nettest::TapRelay relay(sim_->Port(0));
   ASSERT_NE(relay.Port(), 0);
   Seen seen;
@@ -208,7 +173,7 @@ TEST_F(NetSim, FramesReachTheCallbacksExactlyAsSentAndInOrder) {
   EXPECT_GE(keys, 3);
 }
 
-TEST_F(NetSim, AlarmsReachTheAlarmCallbackAndThrowingCallbacksStayInside) {
+TEST_F(NetStream, AlarmsReachTheAlarmCallbackAndThrowingCallbacksStayInside) {
   Seen seen;
   seen.throwing = true;
   Player p = NewPlayer();
@@ -236,72 +201,9 @@ TEST_F(NetSim, AlarmsReachTheAlarmCallbackAndThrowingCallbacksStayInside) {
   EXPECT_EQ(seen.throws.load(), seen.video + seen.audio + static_cast<int>(seen.Alarms().size()));
 }
 
-TEST_F(NetSim, DeviceOperationsGoThroughThePlayer) {
-  Player p = NewPlayer();
-  char text[64];
-  std::memset(text, 'x', sizeof text);
-  // Not connected: nothing is sent, nothing answers.
-  EXPECT_EQ(vzNet_GetDevTime(p.get()), 0);
-  EXPECT_EQ(vzNet_Set_ColorDefault(p.get(), 0), 0);
-  EXPECT_EQ(vzNet_ClearAlarm(p.get(), 0), 0);
-  EXPECT_EQ(vzNet_GetDevSoftVersion(p.get(), text), 0);
-  EXPECT_EQ(text[0], '\0');
-  sim_->ClearJournal(0);
-
-  ASSERT_TRUE(Connect(p.get()));
-  const vz::TDevCfg cfg = sim_->Config(0);
-
-  sim_->ClearJournal(0);
-  ASSERT_EQ(vzNet_Set_ColorDefault(p.get(), 0), 1);
-  bool sent = false;
-  for (const auto& e : sim_->Journal(0)) {
-    if (e.cmd != vz::kCmdSetColours) continue;
-    sent = true;
-    for (size_t off : {vz::pkt::kColourBrightness, vz::pkt::kColourContrast, vz::pkt::kColourHue,
-                       vz::pkt::kColourSaturation, vz::pkt::kColourSharpness}) {
-      ASSERT_GT(e.packet.size(), off);
-      EXPECT_EQ(e.packet[off], 128) << "offset " << off;
-    }
-  }
-  EXPECT_TRUE(sent);
-
-  uint8_t c[5] = {1, 1, 1, 1, 1};
-  ASSERT_EQ(vzNet_Get_Colors(p.get(), 0, &c[0], &c[1], &c[2], &c[3], &c[4]), 1);
-  EXPECT_EQ(vzNet_Get_Colors(p.get(), 0, nullptr, nullptr, nullptr, nullptr, nullptr), 1);
-
-  std::memset(text, 'x', sizeof text);
-  ASSERT_EQ(vzNet_GetDevSoftVersion(p.get(), text), 1);
-  EXPECT_EQ(std::string(text), std::string(cfg.DevInfo.SoftVer, strnlen(cfg.DevInfo.SoftVer, 20)));
-  std::memset(text, 'x', sizeof text);
-  ASSERT_EQ(vzNet_GetDevChlName(p.get(), 3, text), 1);
-  EXPECT_EQ(std::string(text), std::string(cfg.Video.OsdTitle, strnlen(cfg.Video.OsdTitle, 40)));
-
-  const int64_t t = 1800000000;  // 2027-01-15
-  ASSERT_EQ(vzNet_SetDevTime(p.get(), t), 1);
-  EXPECT_NEAR(static_cast<double>(sim_->DeviceTime(0)), static_cast<double>(t), 30.0);
-  EXPECT_NEAR(static_cast<double>(vzNet_GetDevTime(p.get())), static_cast<double>(t), 30.0);
-
-  EXPECT_EQ(vzNet_ClearAlarm(p.get(), 0), 1);
-  const uint8_t serial[3] = {0xFF, 0x01, 0x02};
-  EXPECT_EQ(vzNet_SerialTranslate(p.get(), serial, sizeof serial), 1);
-  EXPECT_EQ(vzNet_SerialTranslate(p.get(), serial, 0), 0);
-  EXPECT_EQ(vzNet_SerialTranslate(p.get(), serial, 101), 0);
-  EXPECT_EQ(vzNet_SerialTranslate(p.get(), nullptr, 3), 0);
-  EXPECT_EQ(vzNet_GetDevSoftVersion(p.get(), nullptr), 0);
-  EXPECT_EQ(vzNet_GetDevChlName(p.get(), 0, nullptr), 0);
-}
-
-TEST_F(NetSim, ConfigurationWindowNeedsAnAdministrator) {
-  for (const char* user : {"operator", "guest"}) {
-    Player p = NewPlayer();
-    ASSERT_TRUE(Connect(p.get(), user)) << user;
-    EXPECT_EQ(vzNet_ShowDeviceConfig(p.get(), 2, 0), 0) << user;
-  }
-}
-
 // vzNet_Free of a connected, streaming player disconnects first, returns
 // well within the stream's own read time-out and leaves no thread behind.
-TEST_F(NetSim, FreeOfAStreamingPlayerReturnsPromptlyAndLeavesNoThread) {
+TEST_F(NetStream, FreeOfAStreamingPlayerReturnsPromptlyAndLeavesNoThread) {
   const std::set<int> before = Threads();
   Seen seen;
   vzNetHandle h = nullptr;
@@ -334,7 +236,7 @@ TEST_F(NetSim, FreeOfAStreamingPlayerReturnsPromptlyAndLeavesNoThread) {
 
 // The microphone's bytes reach the device in talk packets of the player's
 // stream connection until the talk object is pointed at no player.
-TEST_F(NetSim, TalkSendsTheMicrophoneToThePlayersDevice) {
+TEST_F(NetStream, TalkSendsTheMicrophoneToThePlayersDevice) {
   vzTalkHandle talk = reinterpret_cast<vzTalkHandle>(&talk);
   ASSERT_EQ(vzNet_InitTalk(&talk), 1);
   ASSERT_NE(talk, nullptr);
