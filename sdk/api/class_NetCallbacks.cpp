@@ -71,8 +71,6 @@ TNetCallbacks::TLive TNetCallbacks::Live() const {
 }
 
 void TNetCallbacks::SetRecord(const TRecord& record) {
-  std::unique_lock<std::mutex> quiet(call_lock_, std::defer_lock);
-  if (!InCallbackOf(owner_)) quiet.lock();
   std::lock_guard<std::mutex> g(data_lock_);
   record_ = record;
 }
@@ -92,9 +90,13 @@ void TNetCallbacks::Call(const char* kind, F&& f) {
   try {
     f(Live());
   } catch (...) {
-    const uint64_t n = failures_.fetch_add(1) + 1;
-    if (n == 1 || n % 1000 == 0) WriteLogF("vzNet callback except:%s (%llu)", kind, static_cast<unsigned long long>(n));
+    Failed(kind);
   }
+}
+
+void TNetCallbacks::Failed(const char* kind) {
+  const uint64_t n = failures_.fetch_add(1) + 1;
+  if (n == 1 || n % 1000 == 0) WriteLogF("vzNet callback except:%s (%llu)", kind, static_cast<unsigned long long>(n));
 }
 
 void TNetCallbacks::AVData(const uint8_t* frame, uint32_t total_bytes) {
@@ -122,6 +124,41 @@ void TNetCallbacks::Draw(void* dc, int32_t chl) {
   Call("Draw", [&](const TLive& cb) {
     if (cb.Draw != nullptr) cb.Draw(dc, chl, cb.UserData);
   });
+}
+
+bool TNetCallbacks::RecStart(const char* addr, int32_t port, int32_t chl, int32_t kind, double start,
+                             const char* file, int32_t* slot) {
+  const TRecord cb = Record();
+  if (cb.Start == nullptr) return false;
+  try {
+    cb.Start(addr, port, chl, kind, start, file, slot);
+  } catch (...) {
+    Failed("RecStart");
+  }
+  return true;
+}
+
+bool TNetCallbacks::RecStop(const char* addr, int32_t port, int32_t chl, int32_t kind, int64_t bytes, double start,
+                            double stop, const char* file, int32_t slot) {
+  const TRecord cb = Record();
+  if (cb.Stop == nullptr) return false;
+  try {
+    cb.Stop(addr, port, chl, kind, bytes, start, stop, file, slot);
+  } catch (...) {
+    Failed("RecStop");
+  }
+  return true;
+}
+
+bool TNetCallbacks::RecPath(char* folder40) {
+  const TRecord cb = Record();
+  if (cb.Path == nullptr) return false;
+  try {
+    cb.Path(folder40);
+  } catch (...) {
+    Failed("RecPath");
+  }
+  return true;
 }
 
 }  // namespace vz

@@ -51,6 +51,7 @@ class TNetCallbacks {
 
   void SetLive(const TLive& live);
   TLive Live() const;
+  // Does not wait for a record event in flight.
   void SetRecord(const TRecord& record);
   TRecord Record() const;
 
@@ -63,6 +64,16 @@ class TNetCallbacks {
   // OnRenderAfter.
   void Draw(void* dc, int32_t chl);
 
+  // The record events, on the thread that starts or stops a recording.
+  // They do not wait for the live callbacks (a recording may be started
+  // from inside one), so replacing them does not wait either. Each answers
+  // whether an event was set.
+  bool RecStart(const char* addr, int32_t port, int32_t chl, int32_t kind, double start, const char* file,
+                int32_t* slot);
+  bool RecStop(const char* addr, int32_t port, int32_t chl, int32_t kind, int64_t bytes, double start, double stop,
+               const char* file, int32_t slot);
+  bool RecPath(char* folder40);
+
   // True while the calling thread runs a callback of owner's.
   static bool InCallbackOf(const void* owner);
   // How many callbacks threw (each is logged, the first and then every
@@ -72,6 +83,7 @@ class TNetCallbacks {
  private:
   template <typename F>
   void Call(const char* kind, F&& f);
+  void Failed(const char* kind);
 
   const void* const owner_;
   // Held while a callback runs and while a setter replaces callbacks.

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -210,6 +211,41 @@ TEST(NetCallbacks, SetterWaitsForTheRunningCallbackButNotForItself) {
   cb.AVData(v.data(), static_cast<uint32_t>(v.size()));
   EXPECT_EQ(own_calls.load(), 1);
   EXPECT_TRUE(was_inside.load());
+}
+
+
+TEST(NetCallbacks, RecordEventsPassTheirArgumentsAndSwallowWhatTheyThrow) {
+  int owner = 0;
+  vz::TNetCallbacks cb(&owner);
+  int32_t slot = 0;
+  char folder[40] = {};
+  EXPECT_FALSE(cb.RecStart("a", 1, 0, 1, 1.0, "f", &slot));
+  EXPECT_FALSE(cb.RecStop("a", 1, 0, 1, 5, 1.0, 2.0, "f", 0));
+  EXPECT_FALSE(cb.RecPath(folder));
+
+  static std::vector<std::string> got;
+  got.clear();
+  cb.SetRecord({[](const char* addr, int32_t port, int32_t chl, int32_t kind, double start, const char* file,
+                   int32_t* extra) {
+                  got.push_back(std::string(addr) + " " + std::to_string(port) + " " + std::to_string(chl) + " " +
+                                std::to_string(kind) + " " + std::to_string(start) + " " + file);
+                  *extra = 77;
+                },
+                [](const char*, int32_t, int32_t, int32_t, int64_t bytes, double, double, const char*,
+                   int32_t extra) {
+                  got.push_back(std::to_string(bytes) + " " + std::to_string(extra));
+                  throw std::runtime_error("stop");
+                },
+                [](char* dest) { std::strcpy(dest, "/rec/here"); }});
+  EXPECT_TRUE(cb.RecStart("127.0.0.1", 7000, 0, 2, 45000.5, "/rec/x.av", &slot));
+  EXPECT_EQ(slot, 77);
+  EXPECT_NO_THROW(EXPECT_TRUE(cb.RecStop("127.0.0.1", 7000, 0, 2, 1234567890123, 45000.5, 45000.6, "/rec/x.av", slot)));
+  EXPECT_TRUE(cb.RecPath(folder));
+  EXPECT_STREQ(folder, "/rec/here");
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0], "127.0.0.1 7000 0 2 45000.500000 /rec/x.av");
+  EXPECT_EQ(got[1], "1234567890123 77");
+  EXPECT_EQ(cb.Failures(), 1u);
 }
 
 }  // namespace

@@ -262,4 +262,41 @@ TEST_F(NetStream, TalkSendsTheMicrophoneToThePlayersDevice) {
   EXPECT_EQ(vzNet_FreeTalk(talk), 1);
 }
 
+
+// A callback may end its own player: vzNet_DisConn there closes the stream,
+// vzNet_Free there destroys the player once the callback has returned, and
+// no callback follows either.
+TEST_F(NetStream, ACallbackMayDisconnectOrFreeItsOwnPlayer) {
+  struct Ender {
+    vzNetHandle h = nullptr;
+    bool free = false;
+    std::atomic<int> calls{0};
+    std::atomic<int> ended{0};
+    static void Video(const uint8_t*, int32_t, int32_t, int32_t, int32_t, void* user) {
+      auto* e = static_cast<Ender*>(user);
+      if (++e->calls != 5) return;
+      e->ended = e->free ? vzNet_Free(e->h) : vzNet_DisConn(e->h);
+    }
+  };
+  for (const bool free : {false, true}) {
+    SCOPED_TRACE(free ? "vzNet_Free" : "vzNet_DisConn");
+    Ender e;
+    e.free = free;
+    ASSERT_EQ(vzNet_Init(&e.h, devNone, 0, 0, 0, 0), 1);
+    ASSERT_EQ(vzNet_SetAutoReConn(e.h, 0), 1);
+    ASSERT_EQ(vzNet_SetCallBack(e.h, Ender::Video, nullptr, nullptr, nullptr, &e), 1);
+    ASSERT_TRUE(Connect(e.h));
+    ASSERT_EQ(vzNet_Play(e.h, 1, 0, 0), 1);
+    ASSERT_TRUE(WaitFor([&] { return e.ended.load() != 0; }));
+    EXPECT_EQ(e.ended.load(), 1);
+    EXPECT_TRUE(WaitFor([&] { return sim_->OpenConnections(0) == 0; }));
+    std::this_thread::sleep_for(milliseconds(300));
+    EXPECT_EQ(e.calls.load(), 5);
+    if (!free) {
+      EXPECT_EQ(vzNet_IsConnect(e.h), 0);
+      EXPECT_EQ(vzNet_Free(e.h), 1);
+    }
+  }
+}
+
 }  // namespace
