@@ -3,9 +3,37 @@
 #include <string>
 
 #include "NetApiGuard.h"
+#include "class_NetCallbacks.h"
+#include "class_Recorder.h"
 
 using vz::api::GuardBool;
 using vz::api::Text;
+
+namespace {
+
+// The recorders of a player raise the events vzNet_SetRecordEvent stored
+// for it; only the events set at that moment are handed out.
+vz::TRecEvents EventsOf(const void* player) {
+  vz::TRecEvents events;
+  const std::shared_ptr<vz::TNetCallbacks> cb = vz::TNetCallbacks::Of(player);
+  if (!cb) return events;
+  const vz::TNetCallbacks::TRecord set = cb->Record();
+  if (set.Start != nullptr) {
+    events.Start = [cb](const char* addr, int32_t port, int32_t chl, int32_t kind, vz::TDateTime start,
+                        const char* file, int32_t* slot) { cb->RecStart(addr, port, chl, kind, start, file, slot); };
+  }
+  if (set.Stop != nullptr) {
+    events.Stop = [cb](const char* addr, int32_t port, int32_t chl, int32_t kind, int64_t bytes, vz::TDateTime start,
+                       vz::TDateTime stop, const char* file,
+                       int32_t slot) { cb->RecStop(addr, port, chl, kind, bytes, start, stop, file, slot); };
+  }
+  if (set.Path != nullptr) events.Path = [cb](char* folder40) { cb->RecPath(folder40); };
+  return events;
+}
+
+const bool kEventsInstalled = (vz::TRecorder::SetEventSource(EventsOf), true);
+
+}  // namespace
 
 extern "C" {
 
