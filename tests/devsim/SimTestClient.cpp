@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -65,6 +66,11 @@ bool SimTestClient::RecvBytes(std::vector<uint8_t>& out, size_t n) {
     got += static_cast<size_t>(r);
   }
   return true;
+}
+
+bool SimTestClient::WaitReadable(int ms) {
+  pollfd p{fd_, POLLIN, 0};
+  return ::poll(&p, 1, ms) > 0;
 }
 
 bool SimTestClient::Recv(vz::TCmdPkt& out) {

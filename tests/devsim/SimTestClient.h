@@ -32,6 +32,8 @@ class SimTestClient {
              vz::TLoginReply* reply = nullptr);
   // Sends and reads the reply packet.
   bool Exchange(const vz::TCmdPkt& request, vz::TCmdPkt& reply);
+  // True when bytes (or the close) arrive within `ms`.
+  bool WaitReadable(int ms);
   uint32_t LoginId() const { return loginId_; }
   void SetLoginId(uint32_t id) { loginId_ = id; }
 

@@ -27,9 +27,116 @@ constexpr FaultNameEntry kFaultNames[] = {
     {Fault::Stall, "stall"},
     {Fault::CloseMidPacket, "close-mid-packet"},
     {Fault::ForeignHeads, "foreign-heads"},
+    {Fault::StreamSilent, "silent"},
+    {Fault::StreamGarbage, "garbage"},
+    {Fault::StreamOverLong, "over-long"},
+    {Fault::StreamCut, "cut-mid-frame"},
+    {Fault::ClockBack, "clock-back"},
+    {Fault::JpegInMpeg4, "jpeg-in-mpeg4"},
 };
 
+struct SizeName {
+  const char* name;
+  int width, height;
+};
+constexpr SizeName kSizeNames[] = {
+    {"qcif", 176, 144}, {"cif", 352, 288}, {"d1", 704, 576}, {"vga", 640, 480}, {"720p", 1280, 720}, {"1080p", 1920, 1080},
+};
+
+std::vector<std::string> SplitColons(const std::string& text) {
+  std::vector<std::string> parts;
+  size_t from = 0;
+  for (;;) {
+    const size_t at = text.find(':', from);
+    parts.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
+    if (at == std::string::npos) return parts;
+    from = at + 1;
+  }
+}
+
+bool WholeNumber(const std::string& text, int lo, int hi, int* out) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  const int v = std::stoi(text);
+  if (v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
+
 }  // namespace
+
+bool IsStreamFault(Fault fault) {
+  switch (fault) {
+    case Fault::StreamSilent:
+    case Fault::StreamGarbage:
+    case Fault::StreamOverLong:
+    case Fault::StreamCut:
+    case Fault::ClockBack:
+    case Fault::JpegInMpeg4: return true;
+    default: return false;
+  }
+}
+
+bool ParseCamera(const std::string& text, SimCamera* camera, std::string* error) {
+  SimCamera cam;
+  std::vector<std::string> parts = SplitColons(text);
+  size_t i = 0;
+  if (parts[0] == "ipc" || parts[0] == "dvr") cam.model = parts[i++];
+  if (i >= parts.size()) {
+    *error = "\"" + text + "\" names no codec";
+    return false;
+  }
+  const std::string& codec = parts[i++];
+  if (codec == "mpeg4") {
+    cam.codec = 0;
+  } else if (codec == "mjpeg") {
+    cam.codec = 1;
+  } else if (codec == "h264") {
+    cam.codec = 2;
+  } else {
+    *error = "\"" + codec + "\" is no codec (h264, mpeg4, mjpeg)";
+    return false;
+  }
+  if (i < parts.size()) {
+    const std::string& size = parts[i++];
+    bool known = false;
+    for (const SizeName& n : kSizeNames) {
+      if (size == n.name) {
+        cam.width = n.width;
+        cam.height = n.height;
+        known = true;
+      }
+    }
+    const size_t x = size.find('x');
+    if (!known && (x == std::string::npos || !WholeNumber(size.substr(0, x), 16, 4096, &cam.width) ||
+                   !WholeNumber(size.substr(x + 1), 16, 4096, &cam.height))) {
+      *error = "\"" + size + "\" is no picture size (WxH, qcif, cif, d1, vga, 720p, 1080p)";
+      return false;
+    }
+  }
+  struct {
+    int* field;
+    int lo, hi;
+    const char* what;
+  } numbers[] = {{&cam.fps, 1, 60, "frame rate"}, {&cam.kbps, 16, 40960, "bit rate in kbit/s"},
+                 {&cam.keyInterval, 1, 1000, "key-frame interval"}};
+  for (const auto& n : numbers) {
+    if (i >= parts.size()) break;
+    const std::string& value = parts[i++];
+    if (!WholeNumber(value, n.lo, n.hi, n.field)) {
+      *error = "\"" + value + "\" is no " + n.what + " (" + std::to_string(n.lo) + " ... " + std::to_string(n.hi) + ")";
+      return false;
+    }
+  }
+  if (i < parts.size()) {
+    *error = "\"" + text + "\" has more fields than model:codec:size:fps:kbps:key";
+    return false;
+  }
+  *camera = cam;
+  return true;
+}
 
 const char* FaultName(Fault fault) {
   for (const FaultNameEntry& e : kFaultNames) {
@@ -55,10 +162,15 @@ DevSim::~DevSim() { Stop(); }
 bool DevSim::Start() {
   Stop();
   error_.clear();
+  const auto modelOf = [](const std::string& name, SimModel* model) {
+    if (name == "ipc" || name == "dvr") {
+      *model = name == "dvr" ? SimModel::Dvr : SimModel::Ipc;
+      return true;
+    }
+    return false;
+  };
   SimModel model = SimModel::Ipc;
-  if (options_.model == "dvr") {
-    model = SimModel::Dvr;
-  } else if (options_.model != "ipc") {
+  if (!modelOf(options_.model, &model)) {
     error_ = "unknown model \"" + options_.model + "\" (ipc or dvr)";
     return false;
   }
@@ -83,7 +195,16 @@ bool DevSim::Start() {
   for (int k = 0; k < options_.devices; ++k) {
     const std::string path =
         (std::filesystem::path(options_.stateDir) / ("device" + std::to_string(k) + ".cfg")).string();
-    auto dev = std::make_unique<SimDevice>(k, model, path, options_.verbose);
+    const SimCamera camera = static_cast<size_t>(k) < options_.cameras.size()
+                                 ? options_.cameras[static_cast<size_t>(k)]
+                                 : SimCamera{};
+    SimModel own = model;
+    if (!camera.model.empty() && !modelOf(camera.model, &own)) {
+      error_ = "unknown model \"" + camera.model + "\" for device " + std::to_string(k);
+      devices_.clear();
+      return false;
+    }
+    auto dev = std::make_unique<SimDevice>(k, own, path, options_.verbose, camera);
     dev->SetRebootRefusal(options_.rebootRefusalMs);
     const uint16_t port = options_.basePort == 0 ? 0 : static_cast<uint16_t>(options_.basePort + k);
     if (!dev->Open(port, &error_)) {
@@ -226,6 +347,36 @@ int DevSim::OpenConnections(int device) const {
 std::vector<uint32_t> DevSim::StreamMasks(int device) const {
   SimDevice* d = Dev(device);
   return d ? d->StreamMasks() : std::vector<uint32_t>{};
+}
+
+}  // namespace vzsim
+
+namespace vzsim {
+
+void DevSim::RaiseAlarm(int device, int32_t channel, int32_t type, int32_t flag) {
+  if (SimDevice* d = Dev(device)) d->Alarms().Raise(channel, type, flag);
+}
+
+void DevSim::ClearAlarm(int device, int32_t channel, int32_t type, int32_t flag) {
+  if (SimDevice* d = Dev(device)) d->Alarms().Clear(channel, type, flag);
+}
+
+void DevSim::SetAlarmSchedule(int device, int everyMs, int holdMs, int32_t channel, int32_t type) {
+  if (SimDevice* d = Dev(device)) d->Alarms().SetSchedule(SimAlarmSchedule{everyMs, holdMs, channel, type});
+}
+
+std::vector<TalkPacket> DevSim::TalkPackets(int device) const {
+  SimDevice* d = Dev(device);
+  return d ? d->Talk() : std::vector<TalkPacket>{};
+}
+
+void DevSim::ClearTalkPackets(int device) {
+  if (SimDevice* d = Dev(device)) d->ClearTalk();
+}
+
+StreamStats DevSim::Stats(int device) const {
+  SimDevice* d = Dev(device);
+  return d ? d->Stats() : StreamStats{};
 }
 
 }  // namespace vzsim

@@ -30,7 +30,20 @@ enum class Fault {
   Stall,           // wait `arg` ms before replying (the connection stays open)
   CloseMidPacket,  // send half of the reply, then close the connection
   ForeignHeads,    // code 28: `arg` (at least 1) foreign 8-byte heads before the block
+  // Faults of the media a stream connection pushes (commands are answered
+  // normally while one of these is on):
+  StreamSilent,    // nothing more is sent; the connection stays open
+  StreamGarbage,   // before every video frame `arg` bytes of noise (64 when 0); at every
+                   // 8-byte step the noise starts with a word no unit uses, so a reader that
+                   // drops unknown heads lands on the frame again (unless `arg` is no multiple of 8)
+  StreamOverLong,  // once a second a video unit announcing 524296 bytes, followed by as many zeros
+  StreamCut,       // the next video frame is sent half, then the connection is closed
+  ClockBack,       // time stamps and alarm times run `arg` seconds (3600 when 0) behind the clock
+  JpegInMpeg4,     // an MPEG-4 stream carries JPEG pictures of the same size instead
 };
+
+// True for the faults that act on a stream connection's media.
+bool IsStreamFault(Fault fault);
 
 // The value the vzDevSim command line uses for each fault ("refuse-login" ...).
 const char* FaultName(Fault fault);
@@ -38,9 +51,27 @@ const char* FaultName(Fault fault);
 bool ParseFaultName(const std::string& name, Fault* fault);
 
 
+// Picture settings a device starts with, written over every channel's video
+// record whatever its state file says. Fields left at 0 (codec -1) keep the
+// stored value.
+struct SimCamera {
+  std::string model;  // "ipc" or "dvr" for this device; empty: SimOptions::model
+  int codec = -1;     // 0 MPEG-4, 1 MJPEG, 2 H.264
+  int width = 0, height = 0;
+  int fps = 0;
+  int kbps = 0;
+  int keyInterval = 0;
+};
+
+// Reads "[ipc:|dvr:]CODEC[:SIZE[:FPS[:KBPS[:KEY]]]]" with CODEC h264, mpeg4 or
+// mjpeg and SIZE WxH or one of qcif, cif, d1, vga, 720p, 1080p. False (with
+// `error`) for anything else.
+bool ParseCamera(const std::string& text, SimCamera* camera, std::string* error);
+
 struct SimOptions {
   std::string stateDir;   // folder of the device files; created when missing; required
   std::string model = "ipc";  // "ipc" (1 channel) or "dvr" (4 channels)
+  std::vector<SimCamera> cameras;  // device K takes cameras[K] when there is one
   int devices = 1;
   uint16_t basePort = 0;  // devices on basePort + K; 0: any free loopback ports
   bool verbose = false;   // log every command to stderr
@@ -64,6 +95,25 @@ enum class UploadState {
   SizeMismatch,  // code 8 came after fewer or more bytes than announced
   CrcMismatch,   // the size matched, the CRC-32 did not
   Aborted,       // the connection ended before code 8
+};
+
+// A talk packet the device received on a stream connection.
+struct TalkPacket {
+  uint64_t connection = 0;
+  std::string address;           // the address field up to its terminator
+  uint32_t port = 0;
+  std::vector<uint8_t> samples;  // the PCM bytes
+  std::string problem;           // empty when every check passed, else what was wrong
+};
+
+// What the stream connections of a device have sent since the start.
+struct StreamStats {
+  uint64_t videoFrames = 0;
+  uint64_t audioFrames = 0;
+  uint64_t statusUnits = 0;
+  uint64_t alarmPackets = 0;
+  uint64_t bytes = 0;
+  int streaming = 0;  // stream connections sending media now
 };
 
 class SimDevice;
@@ -119,6 +169,18 @@ class DevSim {
   int OpenConnections(int device) const;
   // The masks of the last start-stream packet {main, audio, sub}.
   std::vector<uint32_t> StreamMasks(int device) const;
+
+  // Alarm packets on every stream connection of the device: code 14 (raised)
+  // or 15 (cleared) with the alarm kind, channel and flag given.
+  void RaiseAlarm(int device, int32_t channel, int32_t type = 1, int32_t flag = 1);
+  void ClearAlarm(int device, int32_t channel, int32_t type = 1, int32_t flag = 0);
+  // Raises an alarm on `channel` every `everyMs` and clears it `holdMs`
+  // later; everyMs 0 stops the schedule.
+  void SetAlarmSchedule(int device, int everyMs, int holdMs, int32_t channel = 0, int32_t type = 1);
+
+  std::vector<TalkPacket> TalkPackets(int device) const;  // oldest first, the last 1024
+  void ClearTalkPackets(int device);
+  StreamStats Stats(int device) const;
 
  private:
   SimDevice* Dev(int device) const;

@@ -24,6 +24,7 @@ bool ParseNumber(const std::string& text, long lo, long hi, long* out) {
 
 std::string SimCommandLine::Usage() {
   return "usage: vzDevSim --port P [--devices N] [--state DIR] [--model ipc|dvr]\n"
+         "                [--device SPEC]... [--alarm-every S]\n"
          "                [--fault NAME [--fault-arg N] [--fault-cmd CODE]]\n"
          "                [--reboot-refusal MS] [--verbose] [--help]\n"
          "\n"
@@ -36,9 +37,21 @@ std::string SimCommandLine::Usage() {
          "  --state DIR          folder of the device configuration files\n"
          "                       (default " + DefaultStateDir() + ")\n"
          "  --model ipc|dvr      ipc: one channel; dvr: four channels and a disk (default ipc)\n"
+         "  --device SPEC        what the next device films, once per device in order:\n"
+         "                       [ipc:|dvr:]CODEC[:SIZE[:FPS[:KBPS[:KEY]]]] with CODEC h264,\n"
+         "                       mpeg4 or mjpeg, SIZE WxH or qcif, cif, d1, vga, 720p, 1080p,\n"
+         "                       KEY the key-frame interval in frames; every channel of the\n"
+         "                       device takes it. Without --devices there are as many devices\n"
+         "                       as --device options. Four cameras, for example:\n"
+         "                         --device h264:d1 --device h264:720p --device mpeg4:cif\n"
+         "                         --device mjpeg:vga:15:2048\n"
+         "  --alarm-every S      raise an alarm on channel 0 every S seconds, clear it S/2 later\n"
          "  --fault NAME         misbehave on every device: none, refuse-login, wrong-code,\n"
-         "                       result-zero, stall, close-mid-packet, foreign-heads\n"
-         "  --fault-arg N        stall: milliseconds; foreign-heads: number of heads\n"
+         "                       result-zero, stall, close-mid-packet, foreign-heads;\n"
+         "                       on stream connections: silent, garbage, over-long,\n"
+         "                       cut-mid-frame, clock-back, jpeg-in-mpeg4\n"
+         "  --fault-arg N        stall: milliseconds; foreign-heads: number of heads;\n"
+         "                       garbage: bytes before each frame (64); clock-back: seconds (3600)\n"
          "  --fault-cmd CODE     aim the fault at one command code only (1: the login)\n"
          "  --reboot-refusal MS  how long connections are refused after a reboot (default 2000)\n"
          "  --verbose            log every connection and command to stderr\n"
@@ -60,6 +73,7 @@ bool SimCommandLine::Parse(int argc, const char* const* argv) {
   options = SimOptions{};
   options.stateDir = DefaultStateDir();
   bool havePort = false;
+  bool haveDevices = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i] ? argv[i] : "";
     std::string value;
@@ -113,6 +127,20 @@ bool SimCommandLine::Parse(int argc, const char* const* argv) {
     } else if (arg == "--devices") {
       if (!number(1, 1000, &n)) return false;
       options.devices = static_cast<int>(n);
+      haveDevices = true;
+    } else if (arg == "--device") {
+      std::string text;
+      if (!take(&text)) return false;
+      SimCamera camera;
+      std::string why;
+      if (!ParseCamera(text, &camera, &why)) {
+        error = "--device: " + why;
+        return false;
+      }
+      options.cameras.push_back(camera);
+    } else if (arg == "--alarm-every") {
+      if (!number(1, 86400, &n)) return false;
+      alarmEvery_s = static_cast<int>(n);
     } else if (arg == "--state") {
       if (!take(&options.stateDir)) return false;
       if (options.stateDir.empty()) {
@@ -147,6 +175,7 @@ bool SimCommandLine::Parse(int argc, const char* const* argv) {
     }
   }
   if (help) return true;
+  if (!haveDevices && !options.cameras.empty()) options.devices = static_cast<int>(options.cameras.size());
   if (!havePort) {
     error = "--port is required";
     return false;

@@ -1,6 +1,7 @@
 #pragma once
 // The vzDevSim command line:
 //   vzDevSim --port P [--devices N] [--state DIR] [--model ipc|dvr]
+//            [--device SPEC]... [--alarm-every S]
 //            [--fault NAME [--fault-arg N] [--fault-cmd CODE]]
 //            [--reboot-refusal MS] [--verbose] [--help]
 #include <cstdint>
@@ -17,6 +18,7 @@ class SimCommandLine {
   Fault fault = Fault::None;  // switched on for every device
   int faultArg = 0;
   uint32_t faultCmd = 0;
+  int alarmEvery_s = 0;  // 0: no alarm schedule
   std::string error;  // why Parse failed
 
   // False with `error` set for an unknown option, a missing or bad value or

@@ -32,13 +32,44 @@ int64_t HostLocalSeconds() {
 
 }  // namespace
 
-SimDevice::SimDevice(int index, SimModel model, std::string statePath, bool verbose)
+SimDevice::SimDevice(int index, SimModel model, std::string statePath, bool verbose, SimCamera camera)
     : index_(index),
       model_(model),
       statePath_(std::move(statePath)),
       verbose_(verbose),
+      camera_(std::move(camera)),
       nextLoginId_(0x00010000u * static_cast<uint32_t>(index + 1) + 1u) {
   state_ = SimDefaults::Build(model_, index_, 0);
+  ApplyCameraLocked();
+}
+
+void SimDevice::ApplyCameraLocked() {
+  const SimCamera& cam = camera_;
+  for (auto& v : state_.video) {
+    const size_t n = v.size();
+    if (cam.codec >= 0) {
+      PutU32(v.data(), n, layout::kVideoCodec, static_cast<uint32_t>(cam.codec));
+      PutU8(v.data(), n, layout::kVideoSubCodec, static_cast<uint8_t>(cam.codec));
+    }
+    if (cam.width > 0 && cam.height > 0) {
+      PutU32(v.data(), n, layout::kVideoWidth, static_cast<uint32_t>(cam.width));
+      PutU32(v.data(), n, layout::kVideoHeight, static_cast<uint32_t>(cam.height));
+    }
+    if (cam.fps > 0) PutU32(v.data(), n, layout::kVideoRate, static_cast<uint32_t>(cam.fps));
+    if (cam.kbps > 0) PutU32(v.data(), n, layout::kVideoBitRate, static_cast<uint32_t>(cam.kbps) * 1024u);
+    if (cam.keyInterval > 0) PutU32(v.data(), n, layout::kVideoKeyInterval, static_cast<uint32_t>(cam.keyInterval));
+  }
+  if (cam.width > 0 && cam.height > 0) {
+    // The device says it offers the size it streams.
+    for (int code = 1; code < layout::kResolutionCount; ++code) {
+      if (layout::kResolutions[code].width != cam.width || layout::kResolutions[code].height != cam.height) continue;
+      const size_t at = layout::kInfoAt + 128;
+      const uint64_t mask = GetU32(state_.cfg.data(), state_.cfg.size(), at) |
+                            static_cast<uint64_t>(GetU32(state_.cfg.data(), state_.cfg.size(), at + 4)) << 32;
+      PutU64(state_.cfg.data(), state_.cfg.size(), at, mask | (1ull << code));
+    }
+  }
+  state_.MirrorChannelZero();
 }
 
 SimDevice::~SimDevice() { Stop(); }
@@ -84,8 +115,10 @@ bool SimDevice::Open(uint16_t port, std::string* error) {
     Log("no usable state in %s, starting from the defaults", statePath_.c_str());
     state_ = SimDefaults::Build(model_, index_, port_.load());
   }
-  // The device serves where it listens, whatever the file said before.
+  // The device serves where it listens, whatever the file said before, and
+  // films what its command line asks for.
   PutU32(state_.cfg.data(), state_.cfg.size(), layout::kNetAt, port_.load());
+  ApplyCameraLocked();
   if (!statePath_.empty() && !state_.Save(statePath_)) {
     *error = "device " + std::to_string(index_) + ": cannot write " + statePath_;
     ::close(listenFd_);
@@ -192,10 +225,42 @@ void SimDevice::DropConnections() {
 FaultSpec SimDevice::FaultFor(uint32_t cmd) const {
   std::lock_guard<std::mutex> lock(mutex_);
   const FaultSpec& f = fault_;
-  if (f.kind == Fault::None) return {};
+  if (f.kind == Fault::None || IsStreamFault(f.kind)) return {};
   const bool applies = f.onlyCmd != 0 ? f.onlyCmd == cmd
                                       : (cmd == layout::kLogin) == (f.kind == Fault::RefuseLogin);
   return applies ? f : FaultSpec{};
+}
+
+FaultSpec SimDevice::StreamFault() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return IsStreamFault(fault_.kind) ? fault_ : FaultSpec{};
+}
+
+void SimDevice::AddTalk(TalkPacket packet) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (talk_.size() >= kTalkLimit) talk_.pop_front();
+  talk_.push_back(std::move(packet));
+}
+
+std::vector<TalkPacket> SimDevice::Talk() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::vector<TalkPacket>(talk_.begin(), talk_.end());
+}
+
+void SimDevice::ClearTalk() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  talk_.clear();
+}
+
+StreamStats SimDevice::Stats() const {
+  StreamStats s;
+  s.videoFrames = sent_.video.load();
+  s.audioFrames = sent_.audio.load();
+  s.statusUnits = sent_.status.load();
+  s.alarmPackets = sent_.alarms.load();
+  s.bytes = sent_.bytes.load();
+  s.streaming = sent_.streaming.load();
+  return s;
 }
 
 void SimDevice::Record(JournalEntry entry) {
@@ -244,6 +309,7 @@ void SimDevice::SaveLocked() {
 void SimDevice::FactoryDefault() {
   std::lock_guard<std::mutex> lock(mutex_);
   state_ = SimDefaults::Build(model_, index_, port_.load());
+  ApplyCameraLocked();
   clockOffset_s_ = 0;
   SaveLocked();
 }
@@ -251,6 +317,20 @@ void SimDevice::FactoryDefault() {
 int64_t SimDevice::DeviceTime() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return HostLocalSeconds() + clockOffset_s_;
+}
+
+int64_t SimDevice::DeviceTimeUs() const {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  localtime_r(&now.tv_sec, &local);
+  int64_t offset = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    offset = clockOffset_s_;
+  }
+  const int64_t seconds = static_cast<int64_t>(now.tv_sec) + local.tm_gmtoff + offset;
+  return seconds * 1000000 + now.tv_nsec / 1000;
 }
 
 void SimDevice::SetDeviceTime(int64_t seconds) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "DevSim.h"
+#include "SimAlarms.h"
 #include "SimDefaults.h"
 #include "SimState.h"
 
@@ -34,8 +35,11 @@ class SimDevice {
   static constexpr size_t kJournalLimit = 4096;
   static constexpr int kMaxConnections = 32;
 
-  // An empty `statePath` keeps the state in memory only.
-  SimDevice(int index, SimModel model, std::string statePath, bool verbose);
+  static constexpr size_t kTalkLimit = 1024;
+
+  // An empty `statePath` keeps the state in memory only. `camera` is written
+  // over the stored video records at Open.
+  SimDevice(int index, SimModel model, std::string statePath, bool verbose, SimCamera camera = {});
   ~SimDevice();
   SimDevice(const SimDevice&) = delete;
   SimDevice& operator=(const SimDevice&) = delete;
@@ -54,6 +58,17 @@ class SimDevice {
   // --- used by the sessions ------------------------------------------------
   // The fault that applies to command `cmd` (1: the login).
   FaultSpec FaultFor(uint32_t cmd) const;
+  // The media fault switched on now (kind None when there is none).
+  FaultSpec StreamFault() const;
+  SimAlarms& Alarms() { return alarms_; }
+  void AddTalk(TalkPacket packet);
+  // Counters of what the stream connections sent; lock-free, any thread.
+  struct Counters {
+    std::atomic<uint64_t> video{0}, audio{0}, status{0}, alarms{0}, bytes{0};
+    std::atomic<int> streaming{0};
+  };
+  Counters& Sent() { return sent_; }
+  int64_t DeviceTimeUs() const;  // device-local microseconds since 1970
   void Record(JournalEntry entry);
   uint64_t NextConnectionId() { return nextConn_.fetch_add(1) + 1; }
   uint32_t NextLoginId();
@@ -82,6 +97,9 @@ class SimDevice {
   int RebootCount() const;
   int OpenConnections() const;
   std::vector<uint32_t> StreamMasks() const;
+  std::vector<TalkPacket> Talk() const;
+  void ClearTalk();
+  StreamStats Stats() const;
 
  private:
   struct Conn {
@@ -97,11 +115,13 @@ class SimDevice {
   void ReapFinished(bool all);
   void DropConnections();
   void SaveLocked();
+  void ApplyCameraLocked();
 
   const int index_;
   const SimModel model_;
   const std::string statePath_;
   const bool verbose_;
+  const SimCamera camera_;
   std::atomic<uint16_t> port_{0};
   std::atomic<bool> stop_{false};
   std::atomic<int> rebootRefusalMs_{2000};
@@ -120,6 +140,10 @@ class SimDevice {
   UploadState uploadState_ = UploadState::None;  // guarded by mutex_
   int rebootCount_ = 0;             // guarded by mutex_
   std::vector<uint32_t> streamMasks_;  // guarded by mutex_
+  std::deque<TalkPacket> talk_;     // guarded by mutex_
+
+  SimAlarms alarms_;  // has its own lock
+  Counters sent_;
 
   mutable std::mutex connsMutex_;
   std::list<Conn> conns_;  // guarded by connsMutex_

@@ -25,6 +25,8 @@ constexpr uint32_t kMarkStatus = 0x77777777u;
 constexpr uint32_t kMarkOther88 = 0x88888888u;
 constexpr uint32_t kMarkConfig = 0x99999999u;
 constexpr uint32_t kMarkChunk = 0xEEEEEEEEu;
+constexpr uint32_t kMarkTalk = 0xDDDDDDDDu;
+constexpr uint32_t kMarkOtherFF = 0xFFFFFFFFu;
 
 constexpr uint32_t kMaxChunk = 8192;
 constexpr uint32_t kMaxUnit = 524288;
@@ -125,5 +127,51 @@ constexpr size_t kVideoBrightness = 28, kVideoSharpness = 116;
 constexpr size_t kUploadType = 24, kUploadSize = 28, kUploadCrc = 552;
 constexpr size_t kSerialData = 28, kSerialLength = 128, kSerialMax = 100;
 constexpr size_t kSurveyEntries = 30, kSurveyEntrySize = 40;
+constexpr size_t kInfoSubStream = 171;
+
+// Start-stream request: channel masks.
+constexpr size_t kStreamMain = 24, kStreamAudio = 28, kStreamSub = 36;
+
+// Alarm event packets (codes 14 and 15) the device pushes on a stream connection.
+constexpr size_t kAlarmType = 24, kAlarmTime = 28, kAlarmChannel = 32, kAlarmFlag = 56;
+
+// Frame head of every video and audio unit: the unit head, then the rest.
+constexpr size_t kFrameHead = 24;
+constexpr size_t kFrameStamp = 8, kFrameChannel = 16, kFrameKey = 17, kFrameStreamType = 20;
+constexpr uint32_t kFrameLenExtra = 16;  // the head's length field counts the payload and 16 bytes
+constexpr uint32_t kMainStream = 0, kSubStream = 1;
+
+// Status unit body: channel, sample.
+constexpr size_t kStatusBody = 4;
+
+// Talk packet from the client: address text, port, then samples.
+constexpr size_t kTalkAddress = 8, kTalkAddressField = 20, kTalkPort = 28, kTalkSamples = 32;
+constexpr uint32_t kTalkLenExtra = 24;
+constexpr uint32_t kTalkMaxSamples = 4096;
+
+// Video record fields (one channel).
+constexpr size_t kVideoWidth = 16, kVideoHeight = 20, kVideoCodec = 24, kVideoRate = 32;
+constexpr size_t kVideoKeyInterval = 36, kVideoBitRate = 44;
+constexpr size_t kVideoSubCodec = 128, kVideoSubResolution = 129, kVideoSubRate = 130, kVideoSubBitRate = 132;
+
+// Audio record fields (one channel).
+constexpr size_t kAudioActive = 4, kAudioChannels = 12, kAudioRate = 16, kAudioAlign = 24, kAudioBits = 28;
+
+// Video codec numbers.
+enum Codec : int { kCodecMpeg4 = 0, kCodecMjpeg = 1, kCodecH264 = 2 };
+
+// Resolution codes, in code order from 0: width and height of each; code 0
+// and every code from 26 on name no picture size.
+struct Resolution {
+  int width;
+  int height;
+};
+inline constexpr Resolution kResolutions[] = {
+    {0, 0},       {720, 576},   {720, 288},   {704, 576},   {704, 288},   {352, 288},  {176, 144},
+    {720, 480},   {720, 240},   {704, 480},   {704, 240},   {352, 240},   {176, 120},  {160, 120},
+    {320, 240},   {640, 480},   {800, 600},   {1024, 768},  {1280, 720},  {1280, 800}, {1280, 960},
+    {1280, 1024}, {1360, 768},  {1400, 1050}, {1600, 1200}, {1920, 1080},
+};
+constexpr int kResolutionCount = static_cast<int>(sizeof kResolutions / sizeof kResolutions[0]);
 
 }  // namespace vzsim::layout

@@ -57,6 +57,7 @@ bool SocketLink::ReadExact(void* buf, size_t n, int idleMs) {
 }
 
 bool SocketLink::WriteAll(const void* buf, size_t n) {
+  std::lock_guard<std::mutex> lock(writeMutex_);
   const auto* in = static_cast<const uint8_t*>(buf);
   size_t sent = 0;
   while (sent < n) {
@@ -70,6 +71,8 @@ bool SocketLink::WriteAll(const void* buf, size_t n) {
   }
   return true;
 }
+
+void SocketLink::Cut() { ::shutdown(fd_, SHUT_RDWR); }
 
 bool SocketLink::Pause(int ms) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(ms);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace vzsim {
@@ -21,6 +22,11 @@ class SimLink {
   virtual bool WriteAll(const void* buf, size_t n) = 0;
   // Waits `ms` unless the device stops first (then false).
   virtual bool Pause(int ms) = 0;
+  // True when a second thread may write beside the reading one (a stream
+  // connection's media sender); WriteAll then keeps whole writes apart.
+  virtual bool CanStream() const { return false; }
+  // Ends the connection in both directions; the reader's next read fails.
+  virtual void Cut() {}
 };
 
 // A connected socket owned by the caller. Every wait polls in short steps and
@@ -32,12 +38,15 @@ class SocketLink final : public SimLink {
   bool ReadExact(void* buf, size_t n, int idleMs) override;
   bool WriteAll(const void* buf, size_t n) override;
   bool Pause(int ms) override;
+  bool CanStream() const override { return true; }
+  void Cut() override;
 
  private:
   // Waits for `events` on the socket; false on time-out, stop or hang-up.
   bool Wait(short events, int timeoutMs);
   int fd_;
   const std::atomic<bool>& stop_;
+  std::mutex writeMutex_;  // one whole WriteAll at a time
 };
 
 class MemoryLink final : public SimLink {

@@ -48,6 +48,7 @@ SimSession::SimSession(SimDevice& device, SimLink& link, uint64_t connection)
     : device_(device), link_(link), connection_(connection) {}
 
 SimSession::~SimSession() {
+  streamer_.reset();
   if (uploading_) device_.UploadEnded(std::move(upload_), UploadState::Aborted);
 }
 
@@ -64,6 +65,7 @@ bool SimSession::Step() {
   const uint32_t marker = GetU32(head, sizeof head, 0);
   const uint32_t length = GetU32(head, sizeof head, 4);
   if (marker == kMarkChunk) return HandleChunk(length);
+  if (marker == kMarkTalk && loginId_ != 0) return HandleTalk(length);
   if (marker != kMarkPacket || length != kPktLength) {
     device_.Log("unit %08X of %u bytes is no command: closing", marker, length);
     return false;
@@ -92,6 +94,64 @@ bool SimSession::HandleChunk(uint32_t length) {
   upload_.insert(upload_.end(), body.begin(), body.begin() + static_cast<std::ptrdiff_t>(keep));
   uploadReceived_ += length;
   return true;
+}
+
+bool SimSession::HandleTalk(uint32_t length) {
+  if (length > kMaxUnit) {
+    device_.Log("talk packet of %u bytes is too long: closing", length);
+    return false;
+  }
+  std::vector<uint8_t> body(length);
+  if (length > 0 && !link_.ReadExact(body.data(), length, SocketLink::kTransferTimeoutMs)) return false;
+  TalkPacket talk;
+  talk.connection = connection_;
+  std::string problem;
+  if (length < kTalkLenExtra) {
+    problem = "shorter than its address and port";
+  } else {
+    const uint8_t* address = body.data() + (kTalkAddress - kHeadSize);
+    const uint8_t* end = static_cast<const uint8_t*>(std::memchr(address, 0, kTalkAddressField));
+    talk.address.assign(reinterpret_cast<const char*>(address),
+                        end ? static_cast<size_t>(end - address) : kTalkAddressField);
+    talk.port = GetU32(body.data(), body.size(), kTalkPort - kHeadSize);
+    const size_t n = length - kTalkLenExtra;
+    const size_t keep = std::min<size_t>(n, kTalkMaxSamples);
+    talk.samples.assign(body.begin() + (kTalkSamples - kHeadSize),
+                        body.begin() + static_cast<std::ptrdiff_t>(kTalkSamples - kHeadSize + keep));
+    uint32_t align = 2;
+    device_.Read([&](const SimState& s) {
+      const uint32_t channels = GetU32(s.audio[0].data(), kAudioCfgSize, kAudioChannels);
+      const uint32_t bits = GetU32(s.audio[0].data(), kAudioCfgSize, kAudioBits);
+      if ((channels == 1 || channels == 2) && (bits == 8 || bits == 16)) align = channels * bits / 8;
+    });
+    if (!stream_) {
+      problem = "not on a stream connection";
+    } else if (end == nullptr) {
+      problem = "address field without a terminator";
+    } else if (n > kTalkMaxSamples) {
+      problem = std::to_string(n) + " sample bytes, more than " + std::to_string(kTalkMaxSamples);
+    } else if (n % align != 0) {
+      problem = std::to_string(n) + " bytes are no whole number of " + std::to_string(align) + "-byte samples";
+    } else if (talk.port != device_.Port()) {
+      problem = "port " + std::to_string(talk.port) + " is not the device's " + std::to_string(device_.Port());
+    }
+  }
+  talk.problem = problem;
+  if (!problem.empty()) device_.Log("talk packet refused: %s", problem.c_str());
+  device_.AddTalk(std::move(talk));
+  return true;
+}
+
+void SimSession::StartStream(const Packet& in) {
+  SimStreamMasks masks;
+  masks.main = U32(in.data(), kStreamMain);
+  masks.audio = U32(in.data(), kStreamAudio);
+  masks.sub = U32(in.data(), kStreamSub);
+  device_.SetStreamMasks(masks.main, masks.audio, masks.sub);
+  // A memory link (fuzzing) has no second writer: the request is only kept.
+  if (!link_.CanStream()) return;
+  if (!streamer_) streamer_ = std::make_unique<SimStreamer>(device_, link_, loginId_, connection_);
+  streamer_->Start(masks);
 }
 
 bool SimSession::HandlePacket(Packet& in) {
@@ -194,9 +254,7 @@ bool SimSession::Command(Packet& in, const FaultSpec& fault) {
   const bool admin = level_ >= 3, operatorOrMore = level_ >= 2;
   switch (cmd) {
     case kStartStream:
-      // The media side of a stream connection is not simulated yet; the
-      // masks are kept for the tests.
-      device_.SetStreamMasks(U32(in.data(), 24), U32(in.data(), 28), U32(in.data(), 36));
+      StartStream(in);
       return true;
     case kPtz:
       if (operatorOrMore) Ptz(in);

@@ -5,11 +5,13 @@
 // sends is checked before anything is read into memory.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "SimDevice.h"
 #include "SimLayout.h"
 #include "SimLink.h"
+#include "SimStreamer.h"
 
 namespace vzsim {
 
@@ -31,6 +33,8 @@ class SimSession {
   bool Step();
   bool HandlePacket(Packet& in);
   bool HandleChunk(uint32_t length);
+  bool HandleTalk(uint32_t length);
+  void StartStream(const Packet& in);
   bool Login(const Packet& in);
   bool Command(Packet& in, const FaultSpec& fault);
   // Sends `reply` after applying the fault; false when the connection ends.
@@ -56,6 +60,10 @@ class SimSession {
   uint32_t uploadCrc_ = 0;
   uint64_t uploadReceived_ = 0;
   std::vector<uint8_t> upload_;
+
+  // Sends media after a start-stream request; destroyed first, before the
+  // link it writes to goes away.
+  std::unique_ptr<SimStreamer> streamer_;
 };
 
 }  // namespace vzsim

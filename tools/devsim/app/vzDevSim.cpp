@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   }
   for (int k = 0; k < sim.DeviceCount(); ++k) {
     sim.SetFault(k, cmd.fault, cmd.faultArg, cmd.faultCmd);
+    if (cmd.alarmEvery_s > 0) sim.SetAlarmSchedule(k, cmd.alarmEvery_s * 1000, cmd.alarmEvery_s * 500);
     std::printf("device %d listening on 127.0.0.1:%u\n", k, static_cast<unsigned>(sim.Port(k)));
   }
   std::fflush(stdout);

@@ -1,0 +1,117 @@
+#include "SimPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+namespace vzsim {
+namespace {
+
+// 3 x 5 block font: one row per byte, bit 2 is the left column.
+constexpr uint8_t kDigits[11][5] = {
+    {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7},
+    {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}, {0, 2, 0, 2, 0},  // ':'
+};
+constexpr uint8_t kInk = 235, kPaper = 16;
+
+struct Planes {
+  int w, h;
+  uint8_t* y;
+  int ys;
+  uint8_t* u;
+  int us;
+  uint8_t* v;
+  int vs;
+};
+
+void FillRect(const Planes& p, int x0, int y0, int w, int h, SimYuv c) {
+  const int x1 = std::min(p.w, x0 + w), y1 = std::min(p.h, y0 + h);
+  x0 = std::max(0, x0);
+  y0 = std::max(0, y0);
+  if (x0 >= x1 || y0 >= y1) return;
+  for (int r = y0; r < y1; ++r) std::memset(p.y + static_cast<std::ptrdiff_t>(r) * p.ys + x0, c.y, static_cast<size_t>(x1 - x0));
+  for (int r = y0 / 2; r < (y1 + 1) / 2; ++r) {
+    std::memset(p.u + static_cast<std::ptrdiff_t>(r) * p.us + x0 / 2, c.u, static_cast<size_t>((x1 + 1) / 2 - x0 / 2));
+    std::memset(p.v + static_cast<std::ptrdiff_t>(r) * p.vs + x0 / 2, c.v, static_cast<size_t>((x1 + 1) / 2 - x0 / 2));
+  }
+}
+
+void LumaRect(const Planes& p, int x0, int y0, int w, int h, uint8_t luma) {
+  const int x1 = std::min(p.w, x0 + w), y1 = std::min(p.h, y0 + h);
+  x0 = std::max(0, x0);
+  y0 = std::max(0, y0);
+  for (int r = y0; r < y1; ++r) {
+    if (x0 < x1) std::memset(p.y + static_cast<std::ptrdiff_t>(r) * p.ys + x0, luma, static_cast<size_t>(x1 - x0));
+  }
+}
+
+// Draws `text` (digits and ':') with its top-left corner at (x, y); every
+// font cell is `cell` pixels square. Returns the width used.
+int DrawText(const Planes& p, int x, int y, int cell, const char* text) {
+  const int start = x;
+  for (const char* t = text; *t != '\0'; ++t) {
+    const int glyph = *t == ':' ? 10 : (*t >= '0' && *t <= '9' ? *t - '0' : -1);
+    if (glyph >= 0) {
+      for (int row = 0; row < 5; ++row) {
+        for (int col = 0; col < 3; ++col) {
+          if (kDigits[glyph][row] & (4 >> col)) LumaRect(p, x + col * cell, y + row * cell, cell, cell, kInk);
+        }
+      }
+    }
+    x += 4 * cell;
+  }
+  return x - start;
+}
+
+}  // namespace
+
+int SimPicture::CornerSize(int width, int height) {
+  const int shorter = std::min(width, height);
+  int size = shorter / 8;
+  if (size >= 16) size -= size % 16;
+  return std::max(8, size);
+}
+
+void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride, uint8_t* u,
+                      int uStride, uint8_t* v, int vStride) {
+  const Planes p{width, height, y, yStride, u, uStride, v, vStride};
+  // Moving diagonal stripes, 32 pixels wide, 4 pixels further on each frame.
+  const int shift = static_cast<int>((frame * 4) % 64);
+  for (int r = 0; r < height; ++r) {
+    uint8_t* row = y + static_cast<std::ptrdiff_t>(r) * yStride;
+    for (int c = 0; c < width; ++c) row[c] = ((c + r + shift) / 32) % 2 == 0 ? 70 : 120;
+  }
+  for (int r = 0; r < height / 2; ++r) {
+    std::memset(u + static_cast<std::ptrdiff_t>(r) * uStride, 128, static_cast<size_t>(width / 2));
+    std::memset(v + static_cast<std::ptrdiff_t>(r) * vStride, 128, static_cast<size_t>(width / 2));
+  }
+  // A light square circling the centre, once every 100 frames.
+  const int side = std::max(8, std::min(width, height) / 6);
+  const double angle = static_cast<double>(frame % 100) * (2.0 * M_PI / 100.0);
+  const int radius = std::min(width, height) / 4;
+  const int cx = width / 2 + static_cast<int>(radius * std::cos(angle)) - side / 2;
+  const int cy = height / 2 + static_cast<int>(radius * std::sin(angle)) - side / 2;
+  FillRect(p, cx, cy, side, side, SimYuv{200, 100, 150});
+
+  const int corner = CornerSize(width, height);
+  FillRect(p, 0, 0, corner, corner, kTopLeft);
+  FillRect(p, width - corner, 0, corner, corner, kTopRight);
+  FillRect(p, 0, height - corner, corner, corner, kBottomLeft);
+  FillRect(p, width - corner, height - corner, corner, corner, kBottomRight);
+
+  // Counter and clock on a black band between the top blocks.
+  char counter[16], clock[16];
+  std::snprintf(counter, sizeof counter, "%06lld", static_cast<long long>(frame % 1000000));
+  const int s = ((secondsOfDay % 86400) + 86400) % 86400;
+  std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+  const int cell = std::max(1, std::min(width / 80, height / 40));
+  const int textWidth = 8 * 4 * cell;  // the longer of the two lines
+  const int x = (width - textWidth) / 2, top = cell;
+  FillRect(p, x - cell, 0, textWidth + 2 * cell, 13 * cell, SimYuv{kPaper, 128, 128});
+  DrawText(p, x + 4 * cell, top, cell, counter);
+  DrawText(p, x, top + 6 * cell, cell, clock);
+}
+
+}  // namespace vzsim

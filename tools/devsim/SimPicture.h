@@ -1,0 +1,41 @@
+#pragma once
+// The picture a simulated camera films, drawn straight into YUV 4:2:0 planes.
+//
+// What a decoder test can rely on (values are limited-range BT.601 YUV; after
+// lossy coding allow about +-16 on each component, and sample well inside a
+// block, away from its edges):
+//   - four solid corner blocks of CornerSize() x CornerSize() pixels:
+//       top-left     red    Y 81  U 90  V 240
+//       top-right    green  Y 145 U 54  V 34
+//       bottom-left  blue   Y 41  U 240 V 110
+//       bottom-right white  Y 235 U 128 V 128
+//   - between the blocks a pattern of diagonal stripes that moves with every
+//     frame, and a light square circling the centre;
+//   - near the top centre, on a black band, the frame counter (six digits)
+//     and below it the time of day "hh:mm:ss", drawn as block digits.
+#include <cstdint>
+
+namespace vzsim {
+
+struct SimYuv {
+  uint8_t y, u, v;
+};
+
+class SimPicture {
+ public:
+  static constexpr SimYuv kTopLeft{81, 90, 240};
+  static constexpr SimYuv kTopRight{145, 54, 34};
+  static constexpr SimYuv kBottomLeft{41, 240, 110};
+  static constexpr SimYuv kBottomRight{235, 128, 128};
+
+  // Edge of a corner block: an eighth of the shorter side, in whole
+  // macroblocks (16 pixels) where the picture allows, at least 8 pixels.
+  static int CornerSize(int width, int height);
+
+  // Draws frame `frame` with the clock text for `secondsOfDay` into planes of
+  // the given strides. Width and height are even and at least 16.
+  static void Draw(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride, uint8_t* u,
+                   int uStride, uint8_t* v, int vStride);
+};
+
+}  // namespace vzsim
