@@ -246,16 +246,64 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"PortsPastTheEnd", {"--port", "65535", "--devices", "2"}, false, 0, 0, "", F::None, 0, 0},
         ParseCase{"UnknownFault", {"--port", "1", "--fault", "explode"}, false, 0, 0, "", F::None, 0, 0},
         ParseCase{"EmptyState", {"--port", "1", "--state", ""}, false, 0, 0, "", F::None, 0, 0},
-        ParseCase{"FlagWithValue", {"--port", "1", "--verbose=yes"}, false, 0, 0, "", F::None, 0, 0}),
+        ParseCase{"FlagWithValue", {"--port", "1", "--verbose=yes"}, false, 0, 0, "", F::None, 0, 0},
+        ParseCase{"DevicesFromCameras",
+                  {"--port", "1", "--device", "h264:d1", "--device", "dvr:mpeg4:cif:15", "--fault", "jpeg-in-mpeg4"},
+                  true, 1, 2, "ipc", F::JpegInMpeg4, 0, 0},
+        ParseCase{"DevicesBeatCameras", {"--port", "1", "--devices", "3", "--device", "mjpeg"}, true, 1, 3, "ipc",
+                  F::None, 0, 0},
+        ParseCase{"BadCamera", {"--port", "1", "--device", "vp8:d1"}, false, 0, 0, "", F::None, 0, 0},
+        ParseCase{"BadAlarmEvery", {"--port", "1", "--alarm-every", "0"}, false, 0, 0, "", F::None, 0, 0}),
     [](const ::testing::TestParamInfo<ParseCase>& i) { return std::string(i.param.name); });
 
 TEST(DevSimFaultNames, EveryFaultRoundTripsThroughItsName) {
-  const vzsim::Fault all[] = {F::None,  F::RefuseLogin,    F::WrongCode,   F::ResultZero,
-                              F::Stall, F::CloseMidPacket, F::ForeignHeads};
+  const vzsim::Fault all[] = {F::None,         F::RefuseLogin,   F::WrongCode,      F::ResultZero,
+                              F::Stall,        F::CloseMidPacket, F::ForeignHeads, F::StreamSilent,
+                              F::StreamGarbage, F::StreamOverLong, F::StreamCut,    F::ClockBack,
+                              F::JpegInMpeg4};
   for (vzsim::Fault f : all) {
     vzsim::Fault back = F::Stall;
     ASSERT_TRUE(vzsim::ParseFaultName(vzsim::FaultName(f), &back)) << vzsim::FaultName(f);
     EXPECT_EQ(back, f);
+  }
+}
+
+struct CameraCase {
+  const char* text;
+  bool ok;
+  vzsim::SimCamera want;
+};
+
+TEST(DevSimCamera, ReadsModelCodecSizeRateBitRateAndKeyInterval) {
+  const CameraCase cases[] = {
+      {"h264", true, {"", 2, 0, 0, 0, 0, 0}},
+      {"h264:d1", true, {"", 2, 704, 576, 0, 0, 0}},
+      {"dvr:mpeg4:cif:15:768:30", true, {"dvr", 0, 352, 288, 15, 768, 30}},
+      {"ipc:mjpeg:640x480:10", true, {"ipc", 1, 640, 480, 10, 0, 0}},
+      {"h264:720p", true, {"", 2, 1280, 720, 0, 0, 0}},
+      {"", false, {}},
+      {"dvr", false, {}},
+      {"h265:d1", false, {}},
+      {"h264:704x", false, {}},
+      {"h264:8x8", false, {}},
+      {"h264:d1:0", false, {}},
+      {"h264:d1:25:1024:50:7", false, {}},
+  };
+  for (const CameraCase& c : cases) {
+    vzsim::SimCamera got;
+    std::string error;
+    ASSERT_EQ(vzsim::ParseCamera(c.text, &got, &error), c.ok) << c.text << ": " << error;
+    if (!c.ok) {
+      EXPECT_FALSE(error.empty()) << c.text;
+      continue;
+    }
+    EXPECT_EQ(got.model, c.want.model) << c.text;
+    EXPECT_EQ(got.codec, c.want.codec) << c.text;
+    EXPECT_EQ(got.width, c.want.width) << c.text;
+    EXPECT_EQ(got.height, c.want.height) << c.text;
+    EXPECT_EQ(got.fps, c.want.fps) << c.text;
+    EXPECT_EQ(got.kbps, c.want.kbps) << c.text;
+    EXPECT_EQ(got.keyInterval, c.want.keyInterval) << c.text;
   }
 }
 
