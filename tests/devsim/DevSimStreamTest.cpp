@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -80,7 +81,8 @@ class DevSimStreamTest : public SimFixture {
   // Reads until a video frame of the main stream has come.
   static bool FirstVideo(SimStreamReader& r, StreamUnit* out = nullptr) {
     StreamUnit u;
-    for (int i = 0; i < 2000; ++i) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < until) {
       if (!r.Next(u, 30000)) return false;
       if (u.marker == kVideo && u.IsFrame()) {
         if (out) *out = std::move(u);
@@ -284,14 +286,14 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
     ASSERT_TRUE(r.Open(Port(0), 1, 0, 0));
     ASSERT_TRUE(FirstVideo(r));
     sim_->SetFault(0, Fault::StreamOverLong);
-    const std::vector<StreamUnit> units = r.Collect(1500);
+    StreamUnit u;
+    bool over = false;
+    for (int i = 0; i < 1000 && !over && r.Next(u); ++i) over = u.marker == kVideo && u.length > SimStreamReader::kMaxUnit;
     sim_->SetFault(0, Fault::None);
-    const auto over = std::find_if(units.begin(), units.end(), [](const StreamUnit& u) {
-      return u.marker == kVideo && u.length > SimStreamReader::kMaxUnit;
-    });
-    ASSERT_NE(over, units.end());
-    EXPECT_FALSE(over->bodyRead);
-    EXPECT_FALSE(Frames(std::vector<StreamUnit>(over, units.end()), kVideo).empty());
+    ASSERT_TRUE(over);
+    EXPECT_FALSE(u.bodyRead);
+    // The zeros behind it are dropped head by head, then frames come again.
+    EXPECT_TRUE(FirstVideo(r));
   }
   {
     SCOPED_TRACE("cut mid-frame");

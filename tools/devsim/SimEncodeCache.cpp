@@ -20,49 +20,52 @@ SimEncodeCache& SimEncodeCache::Instance() {
   return cache;
 }
 
-std::shared_ptr<const SimLoop> SimEncodeCache::Get(const SimVideoFormat& wanted, std::string* error) {
+SimEncodeCache::Pending SimEncodeCache::Request(const SimVideoFormat& wanted) {
   SimVideoFormat format = wanted;
   if (!SimEncoder::Normalize(&format)) {
-    if (error) *error = "no video format: " + format.Describe();
-    return nullptr;
+    std::promise<std::shared_ptr<const SimLoop>> none;
+    none.set_value(nullptr);
+    return none.get_future().share();
   }
-  std::shared_ptr<Entry> entry;
-  std::promise<std::shared_ptr<const SimLoop>> promise;
-  bool encodeHere = false;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::shared_ptr<Entry>& slot = loops_[format];
-    if (!slot) {
-      slot = std::make_shared<Entry>();
-      slot->loop = promise.get_future().share();
-      encodeHere = true;
-    }
-    entry = slot;
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::shared_ptr<Entry>& slot = loops_[format];
+  if (!slot) {
+    slot = std::make_shared<Entry>();
+    std::shared_ptr<Entry> entry = slot;
+    slot->loop = std::async(std::launch::async, [this, format, entry] { return Make(format, entry); }).share();
   }
-  if (encodeHere) {
-    std::string why;
-    std::shared_ptr<const SimLoop> loop;
-    try {
-      loop = SimEncoder::Encode(format, LocalSecondsOfDay(), &why);
-    } catch (const std::exception& e) {
-      why = std::string("encoding failed: ") + e.what();
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      entry->error = why;
-      if (loop) {
-        ++encoded_;
-        bytes_ += loop->bytes;
-      }
-    }
-    promise.set_value(loop);
+  return slot->loop;
+}
+
+std::shared_ptr<const SimLoop> SimEncodeCache::Make(const SimVideoFormat& format, const std::shared_ptr<Entry>& entry) {
+  std::string why;
+  std::shared_ptr<const SimLoop> loop;
+  try {
+    loop = SimEncoder::Encode(format, LocalSecondsOfDay(), &why);
+  } catch (const std::exception& e) {
+    why = std::string("encoding failed: ") + e.what();
   }
-  std::shared_ptr<const SimLoop> loop = entry->loop.get();
-  if (!loop && error) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    *error = entry->error;
+  std::lock_guard<std::mutex> lock(mutex_);
+  entry->error = why;
+  if (loop) {
+    ++encoded_;
+    bytes_ += loop->bytes;
   }
   return loop;
+}
+
+std::shared_ptr<const SimLoop> SimEncodeCache::Get(const SimVideoFormat& format, std::string* error) {
+  std::shared_ptr<const SimLoop> loop = Request(format).get();
+  if (!loop && error) *error = Error(format);
+  return loop;
+}
+
+std::string SimEncodeCache::Error(const SimVideoFormat& wanted) const {
+  SimVideoFormat format = wanted;
+  if (!SimEncoder::Normalize(&format)) return "no video format: " + format.Describe();
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto it = loops_.find(format);
+  return it == loops_.end() ? std::string() : it->second->error;
 }
 
 int SimEncodeCache::Encoded() const {

@@ -17,9 +17,16 @@ class SimEncodeCache {
  public:
   static SimEncodeCache& Instance();
 
+  using Pending = std::shared_future<std::shared_ptr<const SimLoop>>;
+
   // The loop of `format` (normalized first); null when it cannot be encoded
   // (the failure is remembered too, so it is not retried on every request).
   std::shared_ptr<const SimLoop> Get(const SimVideoFormat& format, std::string* error = nullptr);
+  // The same without waiting: the encoding runs on a thread of its own, so a
+  // caller that is told to stop meanwhile can walk away from it.
+  Pending Request(const SimVideoFormat& format);
+  // Why the loop of `format` could not be made (empty while it is being made or when it was).
+  std::string Error(const SimVideoFormat& format) const;
 
   // How many loops were encoded so far, and their bytes; for benchmarks.
   int Encoded() const;
@@ -27,9 +34,10 @@ class SimEncodeCache {
 
  private:
   struct Entry {
-    std::shared_future<std::shared_ptr<const SimLoop>> loop;
+    Pending loop;
     std::string error;  // guarded by mutex_; set once the future is ready
   };
+  std::shared_ptr<const SimLoop> Make(const SimVideoFormat& format, const std::shared_ptr<Entry>& entry);
 
   mutable std::mutex mutex_;
   std::map<SimVideoFormat, std::shared_ptr<Entry>> loops_;  // guarded by mutex_

@@ -81,7 +81,14 @@ void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, ui
   const int shift = static_cast<int>((frame * 4) % 64);
   for (int r = 0; r < height; ++r) {
     uint8_t* row = y + static_cast<std::ptrdiff_t>(r) * yStride;
-    for (int c = 0; c < width; ++c) row[c] = ((c + r + shift) / 32) % 2 == 0 ? 70 : 120;
+    // Runs of 32 equal pixels; the first run is cut where the row starts inside it.
+    int c = 0;
+    while (c < width) {
+      const int phase = c + r + shift;
+      const int run = std::min(32 - phase % 32, width - c);
+      std::memset(row + c, (phase / 32) % 2 == 0 ? 70 : 120, static_cast<size_t>(run));
+      c += run;
+    }
   }
   for (int r = 0; r < height / 2; ++r) {
     std::memset(u + static_cast<std::ptrdiff_t>(r) * uStride, 128, static_cast<size_t>(width / 2));

@@ -94,10 +94,16 @@ void SimStreamer::Prepare(const SimStreamMasks& masks) {
                    {hasSub && (masks.sub >> c & 1u) != 0, kSubStream, sub}};
     for (const auto& s : streams) {
       if (!s.wanted || stop_.load()) continue;
-      std::string error;
-      std::shared_ptr<const SimLoop> loop = SimEncodeCache::Instance().Get(s.format, &error);
+      const SimEncodeCache::Pending pending = SimEncodeCache::Instance().Request(s.format);
+      // The first stream of a format waits for its encoding; a stop request
+      // does not.
+      while (!stop_.load() && pending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+      }
+      if (stop_.load()) return;
+      std::shared_ptr<const SimLoop> loop = pending.get();
       if (!loop) {
-        device_.Log("channel %d stream %u sends no video: %s", c, s.type, error.c_str());
+        device_.Log("channel %d stream %u sends no video: %s", c, s.type,
+                    SimEncodeCache::Instance().Error(s.format).c_str());
         continue;
       }
       Video video;
@@ -210,9 +216,13 @@ bool SimStreamer::SendUnit(uint32_t marker, const uint8_t* headTail, const uint8
 bool SimStreamer::SendVideo(Video& v, const FaultSpec& fault) {
   const bool jpegWanted = fault.kind == Fault::JpegInMpeg4 && v.loop->format.codec == kCodecMpeg4;
   if (jpegWanted && !v.jpeg) {
-    SimVideoFormat f = v.loop->format;
-    f.codec = kCodecMjpeg;
-    v.jpeg = SimEncodeCache::Instance().Get(f);
+    // MPEG-4 goes on until the JPEG pictures are ready.
+    if (!v.jpegPending.valid()) {
+      SimVideoFormat f = v.loop->format;
+      f.codec = kCodecMjpeg;
+      v.jpegPending = SimEncodeCache::Instance().Request(f);
+    }
+    if (v.jpegPending.wait_for(std::chrono::seconds(0)) == std::future_status::ready) v.jpeg = v.jpegPending.get();
   }
   if (v.jpegNow && !jpegWanted) {
     // Back to MPEG-4 at its next key frame, so the pictures decode again.

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -51,6 +52,7 @@ class SimStreamer {
     uint32_t streamType = 0;
     std::shared_ptr<const SimLoop> loop;
     std::shared_ptr<const SimLoop> jpeg;  // same picture as JPEG, made when first needed
+    std::shared_future<std::shared_ptr<const SimLoop>> jpegPending;
     bool jpegNow = false;
     size_t next = 0;
     Clock::duration period{};
