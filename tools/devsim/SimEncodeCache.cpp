@@ -31,13 +31,13 @@ SimEncodeCache::Pending SimEncodeCache::Request(const SimVideoFormat& wanted) {
   std::shared_ptr<Entry>& slot = loops_[format];
   if (!slot) {
     slot = std::make_shared<Entry>();
-    std::shared_ptr<Entry> entry = slot;
-    slot->loop = std::async(std::launch::async, [this, format, entry] { return Make(format, entry); }).share();
+    // The task must not own its entry: the entry owns the task's future.
+    slot->loop = std::async(std::launch::async, [this, format] { return Make(format); }).share();
   }
   return slot->loop;
 }
 
-std::shared_ptr<const SimLoop> SimEncodeCache::Make(const SimVideoFormat& format, const std::shared_ptr<Entry>& entry) {
+std::shared_ptr<const SimLoop> SimEncodeCache::Make(const SimVideoFormat& format) {
   std::string why;
   std::shared_ptr<const SimLoop> loop;
   try {
@@ -46,7 +46,8 @@ std::shared_ptr<const SimLoop> SimEncodeCache::Make(const SimVideoFormat& format
     why = std::string("encoding failed: ") + e.what();
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  entry->error = why;
+  const auto it = loops_.find(format);
+  if (it != loops_.end()) it->second->error = why;
   if (loop) {
     ++encoded_;
     bytes_ += loop->bytes;

@@ -37,7 +37,7 @@ class SimEncodeCache {
     Pending loop;
     std::string error;  // guarded by mutex_; set once the future is ready
   };
-  std::shared_ptr<const SimLoop> Make(const SimVideoFormat& format, const std::shared_ptr<Entry>& entry);
+  std::shared_ptr<const SimLoop> Make(const SimVideoFormat& format);
 
   mutable std::mutex mutex_;
   std::map<SimVideoFormat, std::shared_ptr<Entry>> loops_;  // guarded by mutex_
