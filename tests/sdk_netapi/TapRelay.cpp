@@ -98,13 +98,19 @@ void TapRelay::Pump(int player_fd, int device_fd) {
     for (int i = 0; i < 2 && open; ++i) {
       if ((p[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
       const ssize_t n = ::recv(p[i].fd, buf, sizeof buf, 0);
-      if (n <= 0 || !SendAll(i == 0 ? device_fd : player_fd, buf, static_cast<size_t>(n))) {
+      if (n <= 0) {
         open = false;
         break;
       }
+      // Copied before it is passed on, so the copy is never behind what
+      // the player has seen.
       if (i == 1 && parsing) {
         pending.insert(pending.end(), buf, buf + n);
         parsing = Parse(pending);
+      }
+      if (!SendAll(i == 0 ? device_fd : player_fd, buf, static_cast<size_t>(n))) {
+        open = false;
+        break;
       }
     }
   }
