@@ -75,7 +75,9 @@ TRecording& Recording() {
     std::mt19937 rng(7);
     std::uniform_int_distribution<uint64_t> pos(300, std::min<uint64_t>(r.size - 1, 0xFFFFFFFFu));
     for (int i = 0; i < kDrags; ++i) r.targets.push_back(static_cast<uint32_t>(pos(rng)));
-    std::atexit([] { std::filesystem::remove(Recording().path); });
+    // Outlives every other static, so the removal at exit still has it.
+    static const std::string* const kRemove = new std::string(r.path);
+    std::atexit([] { std::filesystem::remove(*kRemove); });
     return r;
   }();
   return rec;
