@@ -18,23 +18,11 @@ bool IPlay::IsAlmRec(int32_t chl) {
 int32_t IPlay::Reserved58() { return 0; }
 int32_t IPlay::Reserved59() { return 0; }
 
-bool IPlay::AddDspInfo(TDspInfo* info) {
-  if (info == nullptr) return false;
-  std::lock_guard<std::mutex> g(dsp_lock_);
-  if (std::find(dsp_list_.begin(), dsp_list_.end(), info) == dsp_list_.end()) dsp_list_.push_back(info);
-  return true;
-}
+bool IPlay::AddDspInfo(TDspInfo* info) { return dsp_list_.Add(info); }
 
-bool IPlay::DelDspInfo(TDspInfo* info) {
-  std::lock_guard<std::mutex> g(dsp_lock_);
-  dsp_list_.erase(std::remove(dsp_list_.begin(), dsp_list_.end(), info), dsp_list_.end());
-  return true;
-}
+bool IPlay::DelDspInfo(TDspInfo* info) { return dsp_list_.Remove(info); }
 
-std::vector<TDspInfo*> IPlay::DspList() const {
-  std::lock_guard<std::mutex> g(dsp_lock_);
-  return dsp_list_;
-}
+std::vector<TDspInfo*> IPlay::DspList() const { return dsp_list_.Items(); }
 
 std::string IPlay::DevModel() const {
   std::lock_guard<std::mutex> g(settings_lock_);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "DspInfo.h"
+#include "class_DspInfoLst.h"
 #include "vz_records.h"
 
 namespace vz {
@@ -134,6 +135,9 @@ class IPlay {
   bool DelDspInfo(TDspInfo* info);
   // The listed pointers, oldest first.
   std::vector<TDspInfo*> DspList() const;
+  // The list itself: the renderer reads the records through it, under its
+  // lock, so a record is never read after DelDspInfo has returned.
+  const TDspInfoLst& DspInfoLst() const { return dsp_list_; }
 
   // ---- settings ----
   uint8_t DecodeStyle() const { return decode_style_.load(); }
@@ -180,8 +184,7 @@ class IPlay {
   void SetDevModel(const std::string& model);
 
  private:
-  mutable std::mutex dsp_lock_;
-  std::vector<TDspInfo*> dsp_list_;  // guarded by dsp_lock_
+  TDspInfoLst dsp_list_;  // locks itself
 
   mutable std::mutex settings_lock_;
   TConnectArgs connect_args_;  // guarded by settings_lock_ (its time-out lives in conn_timeout_ms_)

@@ -1,0 +1,41 @@
+#pragma once
+// TYuvToRgb: decoded pictures into 32-bit pixels B, G, R, 255 in memory
+// order (QImage::Format_RGB32 on this little-endian platform), same size.
+//
+// Studio-range pictures go through the image library's table-driven
+// converter (measured faster than the decoding library's scaler on this
+// path, see bench/sdk_render); full-range (JPEG) pictures through the
+// scaler, whose context is kept between pictures of the same geometry. One
+// object per decoding thread.
+#include <cstdint>
+
+#include "FrameSeams.h"
+
+struct SwsContext;
+
+namespace vz {
+
+// Which converter takes studio-range pictures.
+enum class TRgbPath : uint8_t { ImageLibrary, Scaler };
+
+class TYuvToRgb {
+ public:
+  explicit TYuvToRgb(TRgbPath studio_path = TRgbPath::ImageLibrary);
+  ~TYuvToRgb();
+  TYuvToRgb(const TYuvToRgb&) = delete;
+  TYuvToRgb& operator=(const TYuvToRgb&) = delete;
+
+  // Converts the picture into dst (dst_stride bytes per line, room for
+  // width x height pixels). False for a picture it cannot read (missing
+  // planes, a size of 0, line sizes shorter than the width); dst is then
+  // untouched.
+  bool Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_stride);
+
+ private:
+  bool ByScaler(const TDecodedPicture& picture, uint8_t* dst, int dst_stride);
+
+  const TRgbPath studio_path_;
+  SwsContext* sws_ = nullptr;
+};
+
+}  // namespace vz
