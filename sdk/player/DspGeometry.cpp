@@ -4,7 +4,7 @@
 
 namespace vz {
 
-double CropFactorForWidth(int32_t width) {
+double EdgeCropForWidth(int32_t width) {
   return width == 176 || width == 352 || width == 720 ? 0.04 : 0.0;
 }
 

@@ -14,7 +14,7 @@ inline bool IsTwoFieldWidth(int32_t width) { return width == 176 || width == 352
 
 // The edge crop: 0.04 for pictures 176, 352 or 720 pixels wide (their edges
 // carry the analogue blanking of the device's video input), otherwise 0.
-double CropFactorForWidth(int32_t width);
+double EdgeCropForWidth(int32_t width);
 
 // The part of a width x height picture that is shown: with crop factor c,
 // left = round(w c), top = round(h c), right = round((1 - c) w),

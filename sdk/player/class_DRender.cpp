@@ -18,7 +18,7 @@ TRender::~TRender() = default;
 void TRender::SetPictureSize(int32_t width, int32_t height) {
   width_.store(width);
   height_.store(height);
-  crop_.store(CropFactorForWidth(width));
+  crop_.store(EdgeCropForWidth(width));
 }
 
 void TRender::SetDrawHook(TDrawHook hook) {

@@ -2,17 +2,15 @@
 // Snapshots of what a renderer shows, saved as JPEG.
 //
 // The picture is the renderer's last finished picture with its overlays, at
-// the picture's own size, the crop margins removed (TRender::Capture). JPEG
-// files are written at quality 100 with full chroma resolution. A file that
-// already exists is never overwritten: the file is created exclusively, so
-// two snapshots racing for one name cannot both win.
+// the picture's own size, the crop margins removed (TRender::Capture),
+// written by SaveJpegFile (SnapshotFile.h): quality 100, full chroma
+// resolution, never over an existing file.
 //
 // TSnapshot guards one player: a snapshot asked for while another of the
 // same player is running is refused at once.
 #include <QImage>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -20,21 +18,12 @@ namespace vz {
 
 class TRender;
 
-// Writes picture as a JPEG file at path, creating its folder. False when
-// the picture is null, the file exists, or anything cannot be written (no
-// partial file is left behind).
-bool SaveJpegFile(const QImage& picture, const std::string& path);
-
 // The folder of a live player's default snapshot names: the player's
 // snapshot folder (AppFolder() + "Snapshot/" when empty; a final "/" added),
 // then the subfolder "<address>_<port>/". Empty when the address cannot name
 // a folder (empty, ".", "..", or holding a "/").
 std::string LiveSnapshotFolder(const std::string& snapshot_path, const std::string& svr_addr,
                                int32_t data_port);
-// "<folder>yyyymmdd_hhnnss_mmm_<channel>.jpg" for the local time `when`.
-std::string SnapshotFileName(const std::string& folder, std::chrono::system_clock::time_point when,
-                             int32_t channel, const char* extension);
-
 class TSnapshot {
  public:
   // The live player's snapshot: file_name when given (non-empty), else the

@@ -5,7 +5,7 @@
 
 namespace {
 
-using vz::CropFactorForWidth;
+using vz::EdgeCropForWidth;
 using vz::CropSourceRect;
 using vz::FitTargetRect;
 using vz::TDspRect;
@@ -24,7 +24,7 @@ TEST(RenderGeometry, CropCutsFourPercentOfTheAnalogueWidths) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.w);
-    EXPECT_EQ(CropSourceRect(c.w, c.h, CropFactorForWidth(c.w)), c.shown);
+    EXPECT_EQ(CropSourceRect(c.w, c.h, EdgeCropForWidth(c.w)), c.shown);
   }
 }
 
