@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "DecoderLock.h"
 #include "LiveOsd.h"
 #include "PlayParts.h"
 #include "VzMessageEvent.h"
@@ -48,7 +49,7 @@ TPlayVideo::TPlayVideo(TAxPlay& player)
 TPlayVideo::~TPlayVideo() {
   render_.SetDrawHook(nullptr);
   render_.SetOsdUpdater(nullptr);
-  live_.Close();
+  CloseVideo();
 }
 
 void TPlayVideo::RegisterForPlayers() {
@@ -67,7 +68,10 @@ int32_t TPlayVideo::CodecKind() const { return decoder_.Codec(); }
 
 bool TPlayVideo::OpenVideo(int32_t codec_kind) { return live_.Reopen(codec_kind); }
 
-void TPlayVideo::CloseVideo() { live_.Close(); }
+void TPlayVideo::CloseVideo() {
+  std::lock_guard<std::mutex> hold(DecoderLock());
+  decoder_.Close();
+}
 
 bool TPlayVideo::OpenAudio(int32_t codec_kind) {
   // Audio is handed on undecoded; only its kind is kept.
