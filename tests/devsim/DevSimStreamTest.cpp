@@ -15,7 +15,9 @@
 
 #include "DevSim.h"
 #include "SimEncodeCache.h"
+#include "SimEncoder.h"
 #include "SimFixture.h"
+#include "SimLoopFile.h"
 #include "SimPicture.h"
 #include "SimStreamReader.h"
 #include "SimTestDecoder.h"
@@ -109,7 +111,7 @@ TEST_F(DevSimStreamTest, VideoAudioAndStatusAreWellFormedAndDecodeAtTheConfigure
     SCOPED_TRACE("codec " + std::to_string(c.codec) + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
     StartCameras({Camera(c.codec, c.width, c.height, c.fps, c.key)});
     SimStreamReader reader;
-    ASSERT_TRUE(reader.Open(Port(), 1, 1, 0));
+    ASSERT_TRUE(reader.Open(Port(), 1, 1, 0)) << reader.Error();
     const int64_t deviceNowUs = sim_->DeviceTime(0) * 1000000;
     StreamUnit first;
     ASSERT_TRUE(FirstVideo(reader, &first));
@@ -176,7 +178,7 @@ TEST_F(DevSimStreamTest, VideoAudioAndStatusAreWellFormedAndDecodeAtTheConfigure
 TEST_F(DevSimStreamTest, DvrChannelMasksSelectMainSubAndAudioPerChannel) {
   StartCameras({Camera(kH264, 704, 576, 25, 10, "dvr")});
   SimStreamReader reader;
-  ASSERT_TRUE(reader.Open(Port(), 0b0101, 0b0010, 0b1000));
+  ASSERT_TRUE(reader.Open(Port(), 0b0101, 0b0010, 0b1000)) << reader.Error();
   ASSERT_TRUE(FirstVideo(reader));
   const std::vector<StreamUnit> units = reader.Collect(2500);
   std::set<std::pair<int, uint32_t>> video;
@@ -224,7 +226,7 @@ std::vector<Alarm> Alarms(const std::vector<StreamUnit>& units) {
 TEST_F(DevSimStreamTest, AlarmsOnCommandAndOnScheduleArriveAsRaiseAndClearPackets) {
   StartCameras({Camera(kH264, 176, 144, 10, 10, "dvr")});
   SimStreamReader reader;
-  ASSERT_TRUE(reader.Open(Port(), 1, 0, 0));
+  ASSERT_TRUE(reader.Open(Port(), 1, 0, 0)) << reader.Error();
   ASSERT_TRUE(FirstVideo(reader));
   sim_->RaiseAlarm(0, 2, 3, 7);
   sim_->ClearAlarm(0, 2, 3, 0);
@@ -260,7 +262,7 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
   {
     SCOPED_TRACE("silent");
     SimStreamReader r;
-    ASSERT_TRUE(r.Open(Port(0), 1, 1, 0));
+    ASSERT_TRUE(r.Open(Port(0), 1, 1, 0)) << r.Error();
     ASSERT_TRUE(FirstVideo(r));
     sim_->SetFault(0, Fault::StreamSilent);
     r.Collect(500);  // what was already under way
@@ -271,7 +273,7 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
   {
     SCOPED_TRACE("garbage");
     SimStreamReader r;
-    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0));
+    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0)) << r.Error();
     ASSERT_TRUE(FirstVideo(r));
     sim_->SetFault(0, Fault::StreamGarbage);
     const std::vector<StreamUnit> units = r.Collect(1500);
@@ -283,7 +285,7 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
   {
     SCOPED_TRACE("over-long");
     SimStreamReader r;
-    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0));
+    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0)) << r.Error();
     ASSERT_TRUE(FirstVideo(r));
     sim_->SetFault(0, Fault::StreamOverLong);
     StreamUnit u;
@@ -298,7 +300,7 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
   {
     SCOPED_TRACE("cut mid-frame");
     SimStreamReader r;
-    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0));
+    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0)) << r.Error();
     ASSERT_TRUE(FirstVideo(r));
     sim_->SetFault(0, Fault::StreamCut);
     r.Collect(5000);
@@ -308,7 +310,7 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
   {
     SCOPED_TRACE("clock back");
     SimStreamReader r;
-    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0));
+    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0)) << r.Error();
     StreamUnit before, after;
     ASSERT_TRUE(FirstVideo(r, &before));
     sim_->SetFault(0, Fault::ClockBack, 7200);
@@ -320,7 +322,7 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
   {
     SCOPED_TRACE("JPEG in MPEG-4");
     SimStreamReader r;
-    ASSERT_TRUE(r.Open(Port(1), 1, 0, 0));
+    ASSERT_TRUE(r.Open(Port(1), 1, 0, 0)) << r.Error();
     StreamUnit f;
     ASSERT_TRUE(FirstVideo(r, &f));
     ASSERT_GE(f.PayloadSize(), 4u);
@@ -355,7 +357,7 @@ std::vector<uint8_t> TalkPacket(const std::string& address, uint32_t port, size_
 TEST_F(DevSimStreamTest, TalkPacketsAreCheckedAndKept) {
   StartCameras({Camera(kH264, 176, 144, 10, 10)});
   SimStreamReader r;
-  ASSERT_TRUE(r.Open(Port(), 1, 0, 0));
+  ASSERT_TRUE(r.Open(Port(), 1, 0, 0)) << r.Error();
   struct Case {
     const char* what;
     std::vector<uint8_t> packet;
@@ -397,7 +399,7 @@ TEST_F(DevSimStreamTest, SixtyFourDevicesStreamFromOneEncodedLoop) {
   std::vector<std::unique_ptr<SimStreamReader>> readers;
   for (int k = 0; k < kDevices; ++k) {
     readers.push_back(std::make_unique<SimStreamReader>());
-    ASSERT_TRUE(readers.back()->Open(Port(k), 1, 1, 0)) << "device " << k;
+    ASSERT_TRUE(readers.back()->Open(Port(k), 1, 1, 0)) << "device " << k << ": " << readers.back()->Error();
   }
   for (int k = 0; k < kDevices; ++k) {
     StreamUnit f;
@@ -406,6 +408,40 @@ TEST_F(DevSimStreamTest, SixtyFourDevicesStreamFromOneEncodedLoop) {
   }
   for (int k = 0; k < kDevices; ++k) EXPECT_EQ(sim_->Stats(k).streaming, 1) << "device " << k;
   EXPECT_LE(vzsim::SimEncodeCache::Instance().Encoded() - encodedBefore, 1);
+}
+
+TEST(SimLoopFileTest, KeepsALoopAndRefusesEveryOtherFile) {
+  vzsim::SimVideoFormat f;
+  f.codec = kH264;
+  f.width = 176;
+  f.height = 144;
+  f.fps = 10;
+  f.keyInterval = 10;
+  f.bitRate = 65536;
+  std::string error;
+  const auto loop = vzsim::SimEncoder::Encode(f, 0, &error);
+  ASSERT_TRUE(loop) << error;
+  vztest::TempDir dir;
+  const std::string path = vzsim::SimLoopFile::PathFor(dir.str(), f);
+  ASSERT_TRUE(vzsim::SimLoopFile::Save(path, *loop));
+  const auto back = vzsim::SimLoopFile::Load(path, f);
+  ASSERT_TRUE(back);
+  ASSERT_EQ(back->frames.size(), loop->frames.size());
+  for (size_t i = 0; i < loop->frames.size(); ++i) {
+    EXPECT_EQ(back->frames[i].bytes, loop->frames[i].bytes);
+    EXPECT_EQ(back->frames[i].key, loop->frames[i].key);
+  }
+  vzsim::SimVideoFormat other = f;
+  other.bitRate += 1;
+  EXPECT_FALSE(vzsim::SimLoopFile::Load(path, other));
+  const std::vector<uint8_t> bytes = vzsim::SimLoopFile::Serialize(*loop);
+  std::vector<uint8_t> longer = bytes;
+  longer.push_back(0);
+  std::vector<uint8_t> noKey = bytes;
+  noKey[8 + 24 + 4 + 4] = 0;  // the first frame's key flag
+  const std::vector<uint8_t> bad[] = {std::vector<uint8_t>(bytes.begin(), bytes.end() - 1), longer, noKey, {}};
+  for (const auto& b : bad) EXPECT_FALSE(vzsim::SimLoopFile::Parse(b.data(), b.size(), f)) << b.size();
+  EXPECT_FALSE(vzsim::SimLoopFile::Load(dir.str() + "/missing.loop", f));
 }
 
 }  // namespace

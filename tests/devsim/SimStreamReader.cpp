@@ -1,6 +1,7 @@
 #include "SimStreamReader.h"
 
 #include <chrono>
+#include <cerrno>
 #include <cstring>
 
 namespace devsimtest {
@@ -31,7 +32,19 @@ bool SimStreamReader::Accepted(uint32_t m) {
 bool SimStreamReader::Open(uint16_t port, uint32_t mainMask, uint32_t audioMask, uint32_t subMask,
                            const std::string& user) {
   closed_ = false;
-  return client_.Connect(port) && client_.Login(user, user, 1) && StartStream(mainMask, audioMask, subMask);
+  if (!client_.Connect(port)) {
+    error_ = "connect: " + std::string(std::strerror(errno));
+    return false;
+  }
+  if (!client_.Login(user, user, 1)) {
+    error_ = "login: " + std::string(std::strerror(errno));
+    return false;
+  }
+  if (!StartStream(mainMask, audioMask, subMask)) {
+    error_ = "start-stream: " + std::string(std::strerror(errno));
+    return false;
+  }
+  return true;
 }
 
 bool SimStreamReader::StartStream(uint32_t mainMask, uint32_t audioMask, uint32_t subMask) {

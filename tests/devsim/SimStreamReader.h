@@ -42,8 +42,10 @@ class SimStreamReader {
   std::vector<StreamUnit> Collect(int ms);
   SimTestClient& Client() { return client_; }
   bool Closed() const { return closed_; }
+  const std::string& Error() const { return error_; }  // the step Open failed at
 
  private:
+  std::string error_;
   SimTestClient client_;
   bool closed_ = false;
 };

@@ -3,6 +3,8 @@
 #include <ctime>
 #include <exception>
 
+#include "SimLoopFile.h"
+
 namespace vzsim {
 namespace {
 
@@ -41,7 +43,13 @@ std::shared_ptr<const SimLoop> SimEncodeCache::Make(const SimVideoFormat& format
   std::string why;
   std::shared_ptr<const SimLoop> loop;
   try {
-    loop = SimEncoder::Encode(format, LocalSecondsOfDay(), &why);
+    const std::string folder = SimLoopFile::Folder();
+    const std::string path = folder.empty() ? std::string() : SimLoopFile::PathFor(folder, format);
+    if (!path.empty()) loop = SimLoopFile::Load(path, format);
+    if (!loop) {
+      loop = SimEncoder::Encode(format, LocalSecondsOfDay(), &why);
+      if (loop && !path.empty()) SimLoopFile::Save(path, *loop);
+    }
   } catch (const std::exception& e) {
     why = std::string("encoding failed: ") + e.what();
   }

@@ -2,7 +2,8 @@
 // The process-wide store of encoded loops: each (codec, size, rate, key
 // interval, bit rate) is encoded once, however many devices, channels and
 // connections stream it; later callers of the same format wait for the one
-// encoding in progress instead of starting their own.
+// encoding in progress instead of starting their own. Loops are also kept on
+// disk (SimLoopFile), so a later process finds them made.
 #include <future>
 #include <map>
 #include <memory>

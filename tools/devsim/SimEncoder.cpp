@@ -96,7 +96,8 @@ bool SimEncoder::Normalize(SimVideoFormat* f) {
 
 int SimEncoder::LoopFrames(const SimVideoFormat& f) {
   const int gop = std::max(1, f.keyInterval);
-  int intervals = 2;
+  // One interval when it lasts two seconds already, else as many as make two seconds (at least two).
+  int intervals = gop >= 2 * f.fps ? 1 : 2;
   while (gop * intervals < 2 * f.fps) ++intervals;
   const int frames = gop * intervals;
   if (frames <= kMaxLoopFrames) return frames;

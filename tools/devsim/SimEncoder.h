@@ -46,9 +46,9 @@ class SimEncoder {
   // 16 kbit/s … 40 Mbit/s. False for an unknown codec or a size below 16.
   static bool Normalize(SimVideoFormat* format);
 
-  // How many frames the loop of `format` holds: two key-frame intervals, more
-  // intervals for short ones so the loop lasts at least two seconds, at most
-  // kMaxLoopFrames (then whole intervals where one fits).
+  // How many frames the loop of `format` holds: one key-frame interval when
+  // it lasts two seconds, else as many intervals (at least two) as last two
+  // seconds; at most kMaxLoopFrames (then whole intervals where one fits).
   static int LoopFrames(const SimVideoFormat& format);
 
   // Encodes the loop; null with `error` set when the codec cannot be opened
