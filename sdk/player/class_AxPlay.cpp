@@ -694,6 +694,7 @@ void TAxPlay::StatusHistory(uint8_t (&out)[kStatusHistoryEntries][4]) const {
 }
 
 vz::TavCache& TAxPlay::PreAlarmCache() { return impl_->handler->Cache(); }
+int32_t TAxPlay::LastStreamType() const { return impl_->handler ? impl_->handler->LastStreamType() : 0; }
 
 // ---- hooks -------------------------------------------------------------------
 

@@ -180,6 +180,9 @@ class TAxPlay : public vz::TPlay {
 
   // ---- for the units the player owns ----
   vz::TavCache& PreAlarmCache();
+  // Stream type (0 main, 1 sub) of the last frame received; the recorder
+  // marks sub-stream files by it.
+  int32_t LastStreamType() const;
   // The frame path: tunnel frames (head and payload, total bytes), also
   // what the fuzz target feeds.
   void HandleFrame(const uint8_t* frame, uint32_t total);

@@ -323,6 +323,7 @@ class TPlayerHost : public IRecorderHost {
       info.PictureHeight = video->PictureHeight();
     }
     info.Tunnel = player_.P2PMode();
+    info.LastStreamType = player_.LastStreamType();
     info.PlayedVideoMask = player_.MainMask();
     return info;
   }
