@@ -39,9 +39,11 @@ constexpr int32_t kRecCodecMpeg4 = 0;
 constexpr int32_t kRecCodecMjpeg = 1;
 constexpr int32_t kRecCodecH264 = 2;
 
+// Packed so the layout is exactly the file's; aligned to 4 so that every
+// 32-bit field (all sit at multiples of 4) can be read in place.
 #pragma pack(push, 1)
 // Bytes 12..139 of the channel's TVideoCfg, as copied into the header.
-struct TRecVideoPart {
+struct alignas(4) TRecVideoPart {
   int32_t VideoSystem;  // header 64
   int32_t Width;  // header 68: width of the last decoded picture
   int32_t Height;  // header 72
@@ -52,7 +54,7 @@ struct TRecVideoPart {
 };
 
 // Bytes 8..39 of the channel's TAudioCfg.
-struct TRecAudioPart {
+struct alignas(4) TRecAudioPart {
   int32_t Codec;  // header 192; the wave format tag of exports
   int32_t Channels;  // header 196
   int32_t SampleRate;  // header 200
@@ -62,7 +64,7 @@ struct TRecAudioPart {
   uint8_t Reserved[8];  // header 216
 };
 
-struct TRecFileHeader {
+struct alignas(4) TRecFileHeader {
   int32_t DevType;  // 0
   uint32_t FileLen;  // 4: bytes, header included; 0 while recording
   uint32_t StartTime;  // 8: seconds since 1970, local clock
@@ -80,6 +82,7 @@ struct TRecFileHeader {
 static_assert(sizeof(TRecVideoPart) == 128, "TRecVideoPart size");
 static_assert(sizeof(TRecAudioPart) == 32, "TRecAudioPart size");
 static_assert(sizeof(TRecFileHeader) == kRecHeaderSize, "TRecFileHeader size");
+static_assert(alignof(TRecFileHeader) == 4, "TRecFileHeader alignment");
 static_assert(offsetof(TRecFileHeader, FileLen) == 4, "FileLen");
 static_assert(offsetof(TRecFileHeader, StartTime) == 8, "StartTime");
 static_assert(offsetof(TRecFileHeader, EndTime) == 12, "EndTime");

@@ -84,7 +84,8 @@ TEST(RecordSim, StreamOfASimulatedDeviceIsRecordedWhole) {
     EXPECT_FALSE(r.Unfinished);
     EXPECT_GT(r.KeyFrames, 0u) << kind;
     EXPECT_EQ(r.ChainKeys, r.KeyFrames) << kind;
-    EXPECT_GT(r.Header.Video.Width, 0) << kind;
+    const int32_t width = r.Header.Video.Width;
+    EXPECT_GT(width, 0) << kind;
     EXPECT_EQ(vz::RecSvrAddr(r.Header), "127.0.0.1");
     if (kind[0] == 'a') {
       // The alarm file begins before the alarm: at least a second of cached frames.
