@@ -4,21 +4,18 @@
 #include <cstring>
 #include <ctime>
 
+#include "class_OsdPainter.h"
+
 namespace vz {
 
 namespace {
 
-constexpr uint32_t kPalette[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
-                                   0x808000, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF,
-                                   0xFFFF00, 0x808080, 0xC0C0C0, 0xFFFFFF};
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr int32_t kSpeedTextSize = 16;
 constexpr int16_t kSpeedTextX = 24;
 constexpr int32_t kSpeedTextRise = 80;  // above the picture's bottom edge
 
 }  // namespace
-
-uint32_t OsdPaletteColour(uint8_t index) { return index < 16 ? kPalette[index] : kWhite; }
 
 std::string FormatFrameSecond(uint64_t second) {
   // The recording's clock is local time already: no zone shift.

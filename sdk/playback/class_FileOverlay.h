@@ -31,8 +31,6 @@ class TFileOverlay {
   TFileTexts texts_;
 };
 
-// Overlay colour index (0-15) to 0x00BBGGRR; indices past the table are white.
-uint32_t OsdPaletteColour(uint8_t index);
 // "yyyy-mm-dd hh:nn:ss" of seconds since 1970 on the recording's own clock.
 std::string FormatFrameSecond(uint64_t second);
 

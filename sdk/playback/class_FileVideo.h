@@ -1,6 +1,6 @@
 #pragma once
 // TFileVideo: the file player's picture path on the SDK's decoder
-// (TAVDecode) and, behind it, the picture sink that draws.
+// (TAVDecode) and renderer (TRender) with the player's own display list.
 #include <memory>
 
 #include "FilePlaySeams.h"

@@ -1,50 +1,16 @@
 // Snapshot files of a played picture decode to the picture size; an
 // existing file is never replaced.
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <QImage>
 #include <filesystem>
 
 #include "FilePlayFakes.h"
+#include "PictureFiles.h"
 #include "SnapshotFile.h"
 #include "TestEnv.h"
 
 namespace {
-
-struct TDecoded {
-  int width = 0;
-  int height = 0;
-};
-
-TDecoded DecodeJpeg(const std::string& bytes) {
-  TDecoded d;
-  tjhandle tj = tjInitDecompress();
-  int subsamp = 0;
-  int colorspace = 0;
-  if (tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(bytes.data()),
-                          static_cast<unsigned long>(bytes.size()), &d.width, &d.height, &subsamp, &colorspace) != 0) {
-    d = {};
-  }
-  tjDestroy(tj);
-  return d;
-}
-
-// Width, height and bit count from the BMP headers, checked against the size.
-TDecoded DecodeBmp32(const std::string& bytes) {
-  TDecoded d;
-  if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') return d;
-  int32_t w;
-  int32_t h;
-  uint16_t bits;
-  std::memcpy(&w, &bytes[18], 4);
-  std::memcpy(&h, &bytes[22], 4);
-  std::memcpy(&bits, &bytes[28], 2);
-  if (bits != 32 || bytes.size() != 54 + static_cast<size_t>(w) * static_cast<size_t>(h) * 4) return d;
-  d.width = w;
-  d.height = h;
-  return d;
-}
 
 TEST(SnapshotTest, PlayedPictureSavesAsJpegAndBmpOfThePictureSize) {
   vztest::TempDir dir;
@@ -60,12 +26,12 @@ TEST(SnapshotTest, PlayedPictureSavesAsJpegAndBmpOfThePictureSize) {
   struct Case {
     const char* name;
     bool (*save)(const QImage&, const std::string&);
-    TDecoded (*decode)(const std::string&);
-  } cases[] = {{"s.jpg", vz::SaveJpegFile, DecodeJpeg}, {"sub/s.bmp", vz::SaveBmp32File, DecodeBmp32}};
+    fptest::TPictureSize (*decode)(const std::string&);
+  } cases[] = {{"s.jpg", vz::SaveJpegFile, fptest::JpegSize}, {"sub/s.bmp", vz::SaveBmp32File, fptest::Bmp32Size}};
   for (const Case& c : cases) {
     const auto path = dir / c.name;
     ASSERT_TRUE(c.save(picture, path.string())) << c.name;
-    const TDecoded d = c.decode(vztest::ReadFileBytes(path));
+    const fptest::TPictureSize d = c.decode(vztest::ReadFileBytes(path));
     EXPECT_EQ(d.width, 352) << c.name;
     EXPECT_EQ(d.height, 288) << c.name;
     const auto before = std::filesystem::file_size(path);
