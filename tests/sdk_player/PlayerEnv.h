@@ -58,6 +58,7 @@ struct Seen {
     uint8_t Key;
     int32_t Stream;
     uint8_t Fill;
+    uint64_t TimeUs;
   };
   struct Alarm {
     int32_t Type, Chl, Flag;
@@ -85,7 +86,7 @@ inline void Seen::Install(TAxPlay& p) {
     vz::TAVFrameHead h{};
     std::memcpy(&h, f, sizeof(h));
     std::lock_guard<std::mutex> g(lock);
-    frames.push_back({h.Magic, total, h.Chl, h.IsIFrame, h.StreamType, total > 24 ? f[24] : uint8_t{0}});
+    frames.push_back({h.Magic, total, h.Chl, h.IsIFrame, h.StreamType, total > 24 ? f[24] : uint8_t{0}, h.TimeStamp});
   });
   p.SetOnAlarm([this](TAxPlay&, int32_t type, int32_t chl, int32_t flag, double t) {
     std::lock_guard<std::mutex> g(lock);
