@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "SimDevice.h"
+#include "SimHttp.h"
 #include "SimLayout.h"
 #include "SimSearch.h"
 
@@ -219,6 +220,7 @@ bool DevSim::Start() {
 
 void DevSim::Stop() {
   StopSearch();
+  StopHttp();
   for (auto& dev : devices_) dev->Stop();
   devices_.clear();
 }
@@ -243,6 +245,42 @@ bool DevSim::StartSearch(const std::string& localIP) {
 }
 
 void DevSim::StopSearch() { search_.reset(); }
+
+bool DevSim::StartHttp() {
+  StopHttp();
+  std::vector<std::unique_ptr<SimHttp>> servers;
+  for (int k = 0; k < DeviceCount(); ++k) {
+    SimDevice* dev = Dev(k);
+    auto http = std::make_unique<SimHttp>(
+        [dev](const std::string& user, const std::string& password) { return dev->Authenticate(user, password); },
+        FileFolder(k));
+    if (!http->Start(0, &error_)) return false;
+    const uint32_t port = http->Port();
+    dev->Modify([port](SimState& s) {
+      for (size_t i = 0; i < 4; ++i) s.cfg[layout::kNetAt + 8 + i] = static_cast<uint8_t>(port >> (8 * i));
+      return true;
+    });
+    servers.push_back(std::move(http));
+  }
+  http_ = std::move(servers);
+  return true;
+}
+
+void DevSim::StopHttp() { http_.clear(); }
+
+uint16_t DevSim::HttpPort(int device) const {
+  SimHttp* h = Http(device);
+  return h ? h->Port() : 0;
+}
+
+SimHttp* DevSim::Http(int device) const {
+  if (device < 0 || device >= static_cast<int>(http_.size())) return nullptr;
+  return http_[static_cast<size_t>(device)].get();
+}
+
+std::string DevSim::FileFolder(int device) const {
+  return (std::filesystem::path(options_.stateDir) / ("device" + std::to_string(device) + ".files")).string();
+}
 
 int64_t DevSim::DeviceTime(int device) const {
   SimDevice* d = Dev(device);

@@ -117,6 +117,7 @@ struct StreamStats {
 };
 
 class SimDevice;
+class SimHttp;
 class SimSearch;
 
 class DevSim {
@@ -141,6 +142,17 @@ class DevSim {
   // bound (Error() says why). Stop() ends it too.
   bool StartSearch(const std::string& localIP = "0.0.0.0");
   void StopSearch();
+
+  // Serves each device's web interface (SimHttp.h) on a loopback port of its
+  // own and writes that port into the device's network record as its web
+  // port, where clients look for it. The files below FileFolder(device) are
+  // its recordings. False (nothing left running) when a port cannot be
+  // bound (Error() says why). Stop() ends it too.
+  bool StartHttp();
+  void StopHttp();
+  uint16_t HttpPort(int device) const;   // 0 when not serving
+  SimHttp* Http(int device) const;       // test hooks; nullptr when not serving
+  std::string FileFolder(int device) const;
 
   // Switches a fault on (Fault::None switches it off). `arg`: milliseconds for
   // Stall, the number of heads for ForeignHeads. `onlyCmd` 0 aims at every
@@ -189,6 +201,7 @@ class DevSim {
   std::string error_;
   std::vector<std::unique_ptr<SimDevice>> devices_;
   std::unique_ptr<SimSearch> search_;
+  std::vector<std::unique_ptr<SimHttp>> http_;
 };
 
 }  // namespace vzsim
