@@ -196,6 +196,8 @@ class TAxPlay : public vz::TPlay {
   void SetLastRecvTime(int64_t seconds) { last_recv_time_.store(seconds); }
   void SetConnState(bool conning, bool connect, bool play);
   void SetPictureSize(int32_t width, int32_t height);
+  // The tunnel path's fixed device type (11).
+  void SetTunnelDevType(int32_t type) { SetDevTypeValue(type); }
   int32_t P2PSid() const { return p2p_sid_.load(); }
   void SetP2PSid(int32_t sid) { p2p_sid_.store(sid); }
   int32_t P2PChannel() const { return p2p_channel_.load(); }
