@@ -64,6 +64,6 @@ struct State {
 
 }  // namespace p2pdouble
 
-P2PDOUBLE_API p2pdouble::State& P2PDouble_State();
+__attribute__((visibility("default"))) p2pdouble::State& P2PDouble_State();
 // Encodes the double's video (640 x 480 H.264, 12 frames, the first a key frame).
 std::vector<p2pdouble::Frame> P2PDouble_Encode();

@@ -20,7 +20,7 @@ bool State::Called(const char* function, int* result) {
 
 using p2pdouble::State;
 
-P2PDOUBLE_API State& P2PDouble_State() {
+__attribute__((visibility("default"))) State& P2PDouble_State() {
   static State state;
   return state;
 }
