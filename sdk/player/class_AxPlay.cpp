@@ -696,6 +696,8 @@ void TAxPlay::StatusHistory(uint8_t (&out)[kStatusHistoryEntries][4]) const {
 vz::TavCache& TAxPlay::PreAlarmCache() { return impl_->handler->Cache(); }
 int32_t TAxPlay::LastStreamType() const { return impl_->handler ? impl_->handler->LastStreamType() : 0; }
 
+TWaveOut* TAxPlay::WaveOut() const { return impl_ ? impl_->wave.get() : nullptr; }
+
 // ---- hooks -------------------------------------------------------------------
 
 void TAxPlay::SetOnAlarm(TAlarmHook hook) {

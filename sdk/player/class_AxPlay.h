@@ -183,6 +183,9 @@ class TAxPlay : public vz::TPlay {
   // Stream type (0 main, 1 sub) of the last frame received; the recorder
   // marks sub-stream files by it.
   int32_t LastStreamType() const;
+  // The audio output; null when it could not be created. It stays the same
+  // object for the player's life (a new audio format reopens it).
+  TWaveOut* WaveOut() const;
   // The frame path: tunnel frames (head and payload, total bytes), also
   // what the fuzz target feeds.
   void HandleFrame(const uint8_t* frame, uint32_t total);
