@@ -27,6 +27,11 @@ class LiveAudio : public ::testing::Test {
   void Start(uint64_t mask) {
     std::filesystem::remove(talktest::PlayedFile());
     player_ = NewPlayer();
+    {
+      std::lock_guard<std::mutex> g(seen_.lock);
+      seen_.frames.clear();
+      seen_.audioRaw.clear();
+    }
     seen_.Install(*player_);
     player_->SetAudioPlayMask(mask);
     player_->SetConnectArgs(LocalArgs(dev_.Port()));
