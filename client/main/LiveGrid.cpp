@@ -3,6 +3,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -64,7 +65,7 @@ TLiveGrid::TLiveGrid(const std::vector<TLiveCamera>& cameras, QWidget* parent) :
   for (auto& pane : panes_) {
     if (pane->Player == nullptr) continue;
     vzNet_ShowOSDState(pane->Player, 1);
-    vzNet_AddDspInfo(pane->Player, &pane->Dsp);
+    pane->Registered = vzNet_AddDspInfo(pane->Player, &pane->Dsp) != 0;
     Pane* raw = pane.get();
     pane->Connector = std::thread([raw] { ConnectAndPlay(raw); });
   }
@@ -74,7 +75,7 @@ TLiveGrid::~TLiveGrid() {
   for (auto& pane : panes_) {
     if (pane->Connector.joinable()) pane->Connector.join();
     if (pane->Player != nullptr) {
-      vzNet_DelDspInfo(pane->Player, &pane->Dsp);
+      if (pane->Registered) vzNet_DelDspInfo(pane->Player, &pane->Dsp);
       vzNet_Free(pane->Player);
       pane->Player = nullptr;
     }
@@ -117,6 +118,12 @@ void TLiveGrid::LayoutPanes() {
     const int x = gap + (i % columns) * (w + gap);
     const int y = gap + (i / columns) * (h + gap);
     pane.Widget->setGeometry(x, y, w, h);
-    pane.Dsp.DspRect = vzRect{0, 0, w, h};
+    const vzRect rect{0, 0, w, h};
+    if (std::memcmp(&rect, &pane.Dsp.DspRect, sizeof rect) == 0) continue;
+    // The player reads the record from its decoding thread: take it off the
+    // list while the rectangle changes rather than write under its feet.
+    if (pane.Registered) vzNet_DelDspInfo(pane.Player, &pane.Dsp);
+    pane.Dsp.DspRect = rect;
+    if (pane.Registered) vzNet_AddDspInfo(pane.Player, &pane.Dsp);
   }
 }

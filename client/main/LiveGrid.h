@@ -44,7 +44,9 @@ class TLiveGrid : public QWidget {
     TLiveCamera Camera;
     QWidget* Widget = nullptr;   // owned by the grid's widget tree
     vzNetHandle Player = nullptr;
-    vzDspInfo Dsp{};             // read by the player while registered; changed on the GUI thread only
+    vzDspInfo Dsp{};             // read by the player's decoding thread while registered:
+                                 // changed only while off the player's list
+    bool Registered = false;     // GUI thread only
     std::thread Connector;       // the first Connect + Play; joined before the player is freed
   };
   void LayoutPanes();

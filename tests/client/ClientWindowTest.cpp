@@ -7,12 +7,7 @@
 
 namespace {
 
-int argc = 1;
-char arg0[] = "client_window_test";
-char* argv[] = {arg0, nullptr};
-
 TEST(ClientWindow, OpensAndClosesCleanly) {
-  QApplication app(argc, argv);
   TFMain window;
   window.show();
   EXPECT_TRUE(window.isVisible());
