@@ -1,6 +1,9 @@
 // The vzDevSim program as tests, demos and outside checkers start it: its
 // command line, its listening lines and its stop on SIGTERM / SIGINT.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -166,6 +169,38 @@ TEST(DevSimProgram, ServesConsecutivePortsFromTheGivenOne) {
   EXPECT_FALSE(c.Login("admin", "admin"));  // the fault from the command line
   p.Signal(SIGTERM);
   EXPECT_EQ(p.Wait(), 0);
+}
+
+// With --http every device's web interface answers on the port its line names.
+TEST(DevSimProgram, ServesTheWebInterfaceWhenAsked) {
+  vztest::TempDir dir;
+  Program p({"--port", "0", "--devices", "2", "--state", dir.str(), "--http"});
+  std::vector<std::string> lines = p.ReadLines(4);
+  ASSERT_EQ(lines.size(), 4u) << p.Out() << p.Err();
+  EXPECT_EQ(ListeningPorts({lines[0], lines[1]}).size(), 2u) << p.Out();
+  static const std::regex kWeb(R"(device (\d) web on 127\.0\.0\.1:(\d+))");
+  for (int k = 0; k < 2; ++k) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(lines[2 + k], m, kWeb)) << lines[2 + k];
+    EXPECT_EQ(std::stoi(m[1]), k);
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(std::stoul(m[2])));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const char req[] = "GET /logo.png HTTP/1.0\r\n\r\n";
+    ASSERT_EQ(::send(fd, req, sizeof req - 1, MSG_NOSIGNAL), static_cast<ssize_t>(sizeof req - 1));
+    char head[16] = {};
+    pollfd pfd{fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 10000), 1);
+    EXPECT_GT(::recv(fd, head, sizeof head - 1, 0), 8);
+    EXPECT_EQ(std::string(head).rfind("HTTP/1.", 0), 0u) << head;
+    ::close(fd);
+  }
+  p.Signal(SIGTERM);
+  EXPECT_EQ(p.Wait(), 0) << p.Err();
 }
 
 struct ExitCase {

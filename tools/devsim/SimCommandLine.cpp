@@ -26,7 +26,7 @@ std::string SimCommandLine::Usage() {
   return "usage: vzDevSim --port P [--devices N] [--state DIR] [--model ipc|dvr]\n"
          "                [--device SPEC]... [--alarm-every S]\n"
          "                [--fault NAME [--fault-arg N] [--fault-cmd CODE]]\n"
-         "                [--reboot-refusal MS] [--verbose] [--help]\n"
+         "                [--reboot-refusal MS] [--http] [--verbose] [--help]\n"
          "\n"
          "Serves N simulated devices on 127.0.0.1 ports P ... P+N-1 and prints\n"
          "\"device K listening on 127.0.0.1:PORT\" for each once it accepts connections.\n"
@@ -54,6 +54,8 @@ std::string SimCommandLine::Usage() {
          "                       garbage: bytes before each frame (64); clock-back: seconds (3600)\n"
          "  --fault-cmd CODE     aim the fault at one command code only (1: the login)\n"
          "  --reboot-refusal MS  how long connections are refused after a reboot (default 2000)\n"
+         "  --http               also serve each device's web interface on a loopback port\n"
+         "                       of its own, printed as \"device K web on 127.0.0.1:PORT\"\n"
          "  --verbose            log every connection and command to stderr\n"
          "  --help               show this text\n"
          "\n"
@@ -120,6 +122,8 @@ bool SimCommandLine::Parse(int argc, const char* const* argv) {
       if (!flag(&help)) return false;
     } else if (arg == "--verbose") {
       if (!flag(&options.verbose)) return false;
+    } else if (arg == "--http") {
+      if (!flag(&http)) return false;
     } else if (arg == "--port") {
       if (!number(0, 65535, &n)) return false;
       options.basePort = static_cast<uint16_t>(n);

@@ -19,6 +19,7 @@ class SimCommandLine {
   int faultArg = 0;
   uint32_t faultCmd = 0;
   int alarmEvery_s = 0;  // 0: no alarm schedule
+  bool http = false;     // serve each device's web interface too
   std::string error;  // why Parse failed
 
   // False with `error` set for an unknown option, a missing or bad value or

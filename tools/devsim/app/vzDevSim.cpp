@@ -30,10 +30,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vzDevSim: %s\n", sim.Error().c_str());
     return 1;
   }
+  if (cmd.http && !sim.StartHttp()) {
+    std::fprintf(stderr, "vzDevSim: %s\n", sim.Error().c_str());
+    sim.Stop();
+    return 1;
+  }
   for (int k = 0; k < sim.DeviceCount(); ++k) {
     sim.SetFault(k, cmd.fault, cmd.faultArg, cmd.faultCmd);
     if (cmd.alarmEvery_s > 0) sim.SetAlarmSchedule(k, cmd.alarmEvery_s * 1000, cmd.alarmEvery_s * 500);
     std::printf("device %d listening on 127.0.0.1:%u\n", k, static_cast<unsigned>(sim.Port(k)));
+  }
+  // After every listening line, so a reader of those needs no change.
+  for (int k = 0; cmd.http && k < sim.DeviceCount(); ++k) {
+    std::printf("device %d web on 127.0.0.1:%u\n", k, static_cast<unsigned>(sim.HttpPort(k)));
   }
   std::fflush(stdout);
 
