@@ -150,10 +150,18 @@ TEST_F(DevSimStreamTest, VideoAudioAndStatusAreWellFormedAndDecodeAtTheConfigure
 
     const int corner = vzsim::SimPicture::CornerSize(c.width, c.height);
     const int in = corner / 2;
-    ExpectNear(decoder.At(in, in), vzsim::SimPicture::kTopLeft, "top left");
-    ExpectNear(decoder.At(c.width - in, in), vzsim::SimPicture::kTopRight, "top right");
-    ExpectNear(decoder.At(in, c.height - in), vzsim::SimPicture::kBottomLeft, "bottom left");
-    ExpectNear(decoder.At(c.width - in, c.height - in), vzsim::SimPicture::kBottomRight, "bottom right");
+    // Two stacked fields halve every distance from the top or the bottom.
+    const int down = vzsim::SimPicture::IsTwoFieldWidth(c.width) ? in / 2 : in;
+    ExpectNear(decoder.At(in, down), vzsim::SimPicture::kTopLeft, "top left");
+    ExpectNear(decoder.At(c.width - in, down), vzsim::SimPicture::kTopRight, "top right");
+    ExpectNear(decoder.At(in, c.height - down), vzsim::SimPicture::kBottomLeft, "bottom left");
+    ExpectNear(decoder.At(c.width - in, c.height - down), vzsim::SimPicture::kBottomRight, "bottom right");
+    if (vzsim::SimPicture::IsTwoFieldWidth(c.width)) {
+      // The first field ends with the picture's bottom rows, the second
+      // begins with its top rows.
+      ExpectNear(decoder.At(in, c.height / 2 - down), vzsim::SimPicture::kBottomLeft, "first field's bottom");
+      ExpectNear(decoder.At(in, c.height / 2 + down), vzsim::SimPicture::kTopLeft, "second field's top");
+    }
 
     // Audio: the default 8000 Hz 16-bit mono, 128 ms blocks of a 400 Hz tone.
     const auto audio = Frames(units, kAudio);

@@ -163,8 +163,14 @@ std::shared_ptr<const SimLoop> SimEncoder::Encode(SimVideoFormat format, int sec
       *error = "frame not writable: " + AvError(r);
       return nullptr;
     }
-    SimPicture::Draw(format.width, format.height, i, secondsOfDay + i / format.fps, frame->data[0],
-                     frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2], frame->linesize[2]);
+    if (SimPicture::IsTwoFieldWidth(format.width)) {
+      SimPicture::DrawFields(format.width, format.height, i, secondsOfDay + i / format.fps, frame->data[0],
+                             frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2],
+                             frame->linesize[2]);
+    } else {
+      SimPicture::Draw(format.width, format.height, i, secondsOfDay + i / format.fps, frame->data[0],
+                       frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2], frame->linesize[2]);
+    }
     frame->pts = i;
     // Key frames exactly on the interval, whatever the encoder would choose.
     frame->pict_type = i % format.keyInterval == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;

@@ -42,8 +42,10 @@ std::string SimLoopFile::Folder() {
 }
 
 std::string SimLoopFile::PathFor(const std::string& folder, const SimVideoFormat& f) {
+  // "f2": loops of two-field widths hold stacked fields; older files of the
+  // same format but progressive pictures keep their old names and are not read.
   char name[128];
-  std::snprintf(name, sizeof name, "c%d_%dx%d_%dfps_k%d_%db.loop", f.codec, f.width, f.height, f.fps, f.keyInterval,
+  std::snprintf(name, sizeof name, "f2_c%d_%dx%d_%dfps_k%d_%db.loop", f.codec, f.width, f.height, f.fps, f.keyInterval,
                 f.bitRate);
   return (std::filesystem::path(folder) / name).string();
 }

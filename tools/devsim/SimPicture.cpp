@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace vzsim {
 namespace {
@@ -119,6 +120,37 @@ void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, ui
   FillRect(p, x - cell, 0, textWidth + 2 * cell, 13 * cell, SimYuv{kPaper, 128, 128});
   DrawText(p, x + 4 * cell, top, cell, counter);
   DrawText(p, x, top + 6 * cell, cell, clock);
+}
+
+}  // namespace vzsim
+
+namespace vzsim {
+namespace {
+
+// Rows 0, 2, 4 ... of `rows` lines go to the top half, rows 1, 3, 5 ... to
+// the bottom half.
+void StackFields(const uint8_t* from, int fromStride, uint8_t* to, int toStride, int width, int rows) {
+  const int half = rows / 2;
+  for (int r = 0; r < half; ++r) {
+    std::memcpy(to + static_cast<ptrdiff_t>(r) * toStride, from + static_cast<ptrdiff_t>(2 * r) * fromStride,
+                static_cast<size_t>(width));
+    std::memcpy(to + static_cast<ptrdiff_t>(half + r) * toStride,
+                from + static_cast<ptrdiff_t>(2 * r + 1) * fromStride, static_cast<size_t>(width));
+  }
+}
+
+}  // namespace
+
+void SimPicture::DrawFields(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride,
+                            uint8_t* u, int uStride, uint8_t* v, int vStride) {
+  const int cw = width / 2, ch = height / 2;
+  std::vector<uint8_t> py(static_cast<size_t>(width) * static_cast<size_t>(height));
+  std::vector<uint8_t> pu(static_cast<size_t>(cw) * static_cast<size_t>(ch));
+  std::vector<uint8_t> pv(pu.size());
+  Draw(width, height, frame, secondsOfDay, py.data(), width, pu.data(), cw, pv.data(), cw);
+  StackFields(py.data(), width, y, yStride, width, height);
+  StackFields(pu.data(), cw, u, uStride, cw, ch);
+  StackFields(pv.data(), cw, v, vStride, cw, ch);
 }
 
 }  // namespace vzsim

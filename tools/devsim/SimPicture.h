@@ -36,6 +36,15 @@ class SimPicture {
   // the given strides. Width and height are even and at least 16.
   static void Draw(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride, uint8_t* u,
                    int uStride, uint8_t* v, int vStride);
+
+  // Cameras send pictures 176 and 352 pixels wide as two fields one above
+  // the other: the even lines of the picture in the top half, the odd lines
+  // in the bottom half (chroma lines alike). True for those widths.
+  static bool IsTwoFieldWidth(int width) { return width == 176 || width == 352; }
+  // Draws the picture of Draw and stores it as two stacked fields; the
+  // height is even.
+  static void DrawFields(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride,
+                         uint8_t* u, int uStride, uint8_t* v, int vStride);
 };
 
 }  // namespace vzsim
