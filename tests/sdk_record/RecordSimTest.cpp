@@ -40,7 +40,7 @@ uint64_t Bytes(const std::vector<fs::path>& files) {
 }
 
 TEST(RecordSim, StreamOfASimulatedDeviceIsRecordedWhole) {
-  vztest::TempDir dir;
+  vztest::TempDir dir(vztest::ShortTempRoot());  // record names must fit 63 characters
   vzsim::SimOptions o;
   o.stateDir = (dir / "sim").string();
   vzsim::SimCamera camera;

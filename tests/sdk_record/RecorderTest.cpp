@@ -61,7 +61,7 @@ class RecorderTest : public ::testing::Test {
     return vz::CheckRecFilePath(f.string(), rule);
   }
 
-  vztest::TempDir dir_;
+  vztest::TempDir dir_{vztest::ShortTempRoot()};  // record names must fit 63 characters
   THostState state_;
   std::unique_ptr<vz::TRecorder> rec_;
 };

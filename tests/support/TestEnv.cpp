@@ -10,10 +10,21 @@
 
 namespace vztest {
 
-TempDir::TempDir() {
-  static std::atomic<unsigned> counter{0};
+namespace {
+
+std::filesystem::path DefaultRoot() {
   const char* base = std::getenv("VZ_TEST_TMP");
-  std::filesystem::path root = base ? base : std::filesystem::temp_directory_path();
+  return base ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
+}
+
+}  // namespace
+
+std::filesystem::path ShortTempRoot() { return "/tmp"; }
+
+TempDir::TempDir() : TempDir(DefaultRoot()) {}
+
+TempDir::TempDir(const std::filesystem::path& root) {
+  static std::atomic<unsigned> counter{0};
   for (;;) {
     path_ = root / ("vzt_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
     std::error_code ec;

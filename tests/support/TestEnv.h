@@ -9,7 +9,8 @@ namespace vztest {
 // writes files works below one of these.
 class TempDir {
  public:
-  TempDir();
+  TempDir();  // below $VZ_TEST_TMP, else the system's temporary folder
+  explicit TempDir(const std::filesystem::path& root);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -20,6 +21,11 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// A short root for folders whose paths are limited: a record file's name,
+// folder included, must fit 63 characters and a folder handed back by a
+// record path event 40, however deep $VZ_TEST_TMP lies.
+std::filesystem::path ShortTempRoot();
 
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& file);
