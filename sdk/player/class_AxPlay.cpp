@@ -15,6 +15,7 @@
 #include "LogWriter.h"
 #include "NetUtils.h"
 #include "PlayParts.h"
+#include "SdkTime.h"
 #include "Timers.h"
 #include "VzMessageEvent.h"
 #include "WaveFormat.h"
@@ -33,20 +34,12 @@ constexpr uint32_t kReadTimeoutMs = 5000;
 constexpr uint32_t kRawTimeoutMs = 3000;
 constexpr int kIdleSleepMs = 10;
 constexpr int64_t kAlarmHoldSeconds = 10;
-constexpr double kDateTimeUnixDay = 25569.0;
-constexpr double kSecondsPerDay = 86400.0;
 
 // The process-wide player lock: construction and destruction of players.
 TSyncLock& PlayerLock() {
   static TSyncLock lock;
   return lock;
 }
-
-double SecondsToDateTime(int64_t seconds) {
-  return static_cast<double>(seconds) / kSecondsPerDay + kDateTimeUnixDay;
-}
-
-int64_t DateTimeToSeconds(double dt) { return std::llround((dt - kDateTimeUnixDay) * kSecondsPerDay); }
 
 // A connect step failed and has written its own log line.
 struct TStepFailed {};
@@ -649,7 +642,7 @@ void TAxPlay::HandleEventPacket(const uint8_t* unit, uint32_t unit_bytes) {
   }
   std::lock_guard<std::mutex> hg(impl_->alarm_hook_lock);
   if (impl_->on_alarm)
-    Swallow([&] { impl_->on_alarm(*this, type, ev.Channel, ev.Flag, SecondsToDateTime(ev.Time)); });
+    Swallow([&] { impl_->on_alarm(*this, type, ev.Channel, ev.Flag, vz::SecondsToDateTime(ev.Time)); });
 }
 
 void TAxPlay::HandleStatus(const uint8_t* body, uint32_t body_len) {
@@ -938,7 +931,7 @@ bool TAxPlay::ClearAlarm(int32_t chl) {
 
 bool TAxPlay::SetDevTime(double dateTime) {
   if (!is_connect_.load() || p2p_mode_.load()) return false;
-  const int64_t secs = DateTimeToSeconds(dateTime);
+  const int64_t secs = vz::DateTimeToSeconds(dateTime);
   vz::TCmdPkt pkt{};
   vz::BuildSetTime(static_cast<uint32_t>(secs), pkt);
   KickReader();
