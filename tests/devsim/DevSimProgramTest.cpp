@@ -295,7 +295,7 @@ TEST(DevSimFaultNames, EveryFaultRoundTripsThroughItsName) {
   const vzsim::Fault all[] = {F::None,         F::RefuseLogin,   F::WrongCode,      F::ResultZero,
                               F::Stall,        F::CloseMidPacket, F::ForeignHeads, F::StreamSilent,
                               F::StreamGarbage, F::StreamOverLong, F::StreamCut,    F::ClockBack,
-                              F::JpegInMpeg4};
+                              F::JpegInMpeg4,   F::StreamFlood};
   for (vzsim::Fault f : all) {
     vzsim::Fault back = F::Stall;
     ASSERT_TRUE(vzsim::ParseFaultName(vzsim::FaultName(f), &back)) << vzsim::FaultName(f);

@@ -328,6 +328,20 @@ TEST_F(DevSimStreamTest, EveryMediaFaultShowsOnTheWireAndEndsWhenSwitchedOff) {
     EXPECT_NEAR(static_cast<double>(before.Stamp()) - static_cast<double>(after.Stamp()), 7200e6, 60e6);
   }
   {
+    SCOPED_TRACE("flood");
+    SimStreamReader r;
+    ASSERT_TRUE(r.Open(Port(0), 1, 0, 0)) << r.Error();
+    ASSERT_TRUE(FirstVideo(r));
+    sim_->SetFault(0, Fault::StreamFlood);
+    r.Collect(200);
+    const size_t flooded = Frames(r.Collect(1000), kVideo).size();
+    sim_->SetFault(0, Fault::None);
+    r.Collect(200);
+    const size_t paced = Frames(r.Collect(1000), kVideo).size();
+    EXPECT_GE(flooded, 100u);  // unpaced: far above the 25 a second of the camera
+    EXPECT_LE(paced, 30u);
+  }
+  {
     SCOPED_TRACE("JPEG in MPEG-4");
     SimStreamReader r;
     ASSERT_TRUE(r.Open(Port(1), 1, 0, 0)) << r.Error();

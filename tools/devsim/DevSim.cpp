@@ -34,6 +34,7 @@ constexpr FaultNameEntry kFaultNames[] = {
     {Fault::StreamCut, "cut-mid-frame"},
     {Fault::ClockBack, "clock-back"},
     {Fault::JpegInMpeg4, "jpeg-in-mpeg4"},
+    {Fault::StreamFlood, "flood"},
 };
 
 struct SizeName {
@@ -75,7 +76,8 @@ bool IsStreamFault(Fault fault) {
     case Fault::StreamOverLong:
     case Fault::StreamCut:
     case Fault::ClockBack:
-    case Fault::JpegInMpeg4: return true;
+    case Fault::JpegInMpeg4:
+    case Fault::StreamFlood: return true;
     default: return false;
   }
 }

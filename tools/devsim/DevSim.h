@@ -40,6 +40,8 @@ enum class Fault {
   StreamCut,       // the next video frame is sent half, then the connection is closed
   ClockBack,       // time stamps and alarm times run `arg` seconds (3600 when 0) behind the clock
   JpegInMpeg4,     // an MPEG-4 stream carries JPEG pictures of the same size instead
+  StreamFlood,     // video frames go out unpaced, as fast as the connection takes them
+                   // (audio, status and alarms as usual): a reader's whole throughput
 };
 
 // True for the faults that act on a stream connection's media.

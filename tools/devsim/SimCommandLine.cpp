@@ -49,7 +49,7 @@ std::string SimCommandLine::Usage() {
          "  --fault NAME         misbehave on every device: none, refuse-login, wrong-code,\n"
          "                       result-zero, stall, close-mid-packet, foreign-heads;\n"
          "                       on stream connections: silent, garbage, over-long,\n"
-         "                       cut-mid-frame, clock-back, jpeg-in-mpeg4\n"
+         "                       cut-mid-frame, clock-back, jpeg-in-mpeg4, flood\n"
          "  --fault-arg N        stall: milliseconds; foreign-heads: number of heads;\n"
          "                       garbage: bytes before each frame (64); clock-back: seconds (3600)\n"
          "  --fault-cmd CODE     aim the fault at one command code only (1: the login)\n"

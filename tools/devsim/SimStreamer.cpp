@@ -174,7 +174,7 @@ void SimStreamer::Run(SimStreamMasks masks) {
           break;
         }
         ok = SendVideo(v, fault);
-        v.due += v.period;
+        v.due = fault.kind == Fault::StreamFlood ? now : v.due + v.period;
         if (now - v.due > kMaxLag) v.due = now;
       }
       next = std::min(next, v.due);
