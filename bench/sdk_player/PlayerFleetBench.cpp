@@ -13,7 +13,6 @@
 #include <benchmark/benchmark.h>
 #include <poll.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,148 +20,41 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "DevSim.h"
+#include "BenchUtil.h"
+#include "SimChild.h"
 #include "class_AxConn.h"
 #include "vzSDK.h"
 
 namespace {
 
-int EnvInt(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  const int n = v != nullptr ? std::atoi(v) : 0;
-  return n > 0 ? n : fallback;
+const int kSeconds = vzbench::EnvInt("VZ_BENCH_SECONDS", 60);
+const int kStreams = vzbench::EnvInt("VZ_BENCH_STREAMS", 64);
+
+vzbench::TSimChild* g_sim = nullptr;
+
+uint64_t FramesSent() {
+  uint64_t total = 0;
+  for (const vzbench::TSimSent& s : g_sim->Sent()) total += s.Video + s.Audio;
+  return total;
 }
-
-const int kSeconds = EnvInt("VZ_BENCH_SECONDS", 60);
-const int kStreams = EnvInt("VZ_BENCH_STREAMS", 64);
-
-// ---- the simulator child ----------------------------------------------------
-
-struct Sent {
-  uint64_t frames = 0;  // video and audio
-};
-
-class SimChild {
- public:
-  bool Start() {
-    int down[2], up[2];
-    if (::pipe(down) != 0 || ::pipe(up) != 0) return false;
-    pid_ = ::fork();
-    if (pid_ < 0) return false;
-    if (pid_ == 0) {
-      ::close(down[1]);
-      ::close(up[0]);
-      ::_exit(Serve(down[0], up[1]));
-    }
-    ::close(down[0]);
-    ::close(up[1]);
-    to_ = down[1];
-    from_ = up[0];
-    ports_.resize(static_cast<size_t>(kStreams));
-    return ReadAll(from_, ports_.data(), ports_.size() * sizeof(uint16_t));
-  }
-  ~SimChild() {
-    if (pid_ <= 0) return;
-    const char q = 'Q';
-    (void)!::write(to_, &q, 1);
-    ::waitpid(pid_, nullptr, 0);
-    ::close(to_);
-    ::close(from_);
-  }
-  uint16_t Port(int k) const { return ports_[static_cast<size_t>(k)]; }
-  uint64_t FramesSent() {
-    const char s = 'S';
-    uint64_t total = 0;
-    if (::write(to_, &s, 1) != 1 || !ReadAll(from_, &total, sizeof total)) return 0;
-    return total;
-  }
-
- private:
-  static bool ReadAll(int fd, void* buf, size_t len) {
-    auto* p = static_cast<uint8_t*>(buf);
-    while (len > 0) {
-      const ssize_t n = ::read(fd, p, len);
-      if (n <= 0) return false;
-      p += n;
-      len -= static_cast<size_t>(n);
-    }
-    return true;
-  }
-  static int Serve(int in, int out) {
-    char dir[] = "/tmp/vzfleetXXXXXX";
-    if (::mkdtemp(dir) == nullptr) return 1;
-    vzsim::SimOptions o;
-    o.stateDir = dir;
-    o.devices = kStreams;
-    vzsim::SimCamera cam;
-    cam.codec = 2;
-    cam.width = 704;
-    cam.height = 576;
-    cam.fps = 25;
-    cam.kbps = 1000;
-    cam.keyInterval = 25;
-    o.cameras.assign(static_cast<size_t>(kStreams), cam);
-    vzsim::DevSim sim(o);
-    if (!sim.Start()) return 1;
-    std::vector<uint16_t> ports;
-    for (int k = 0; k < kStreams; ++k) ports.push_back(sim.Port(k));
-    if (::write(out, ports.data(), ports.size() * sizeof(uint16_t)) < 0) return 1;
-    char c = 0;
-    while (::read(in, &c, 1) == 1 && c == 'S') {
-      uint64_t total = 0;
-      for (int k = 0; k < kStreams; ++k) {
-        const vzsim::StreamStats st = sim.Stats(k);
-        total += st.videoFrames + st.audioFrames;
-      }
-      if (::write(out, &total, sizeof total) != sizeof total) break;
-    }
-    sim.Stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    return 0;
-  }
-
-  pid_t pid_ = -1;
-  int to_ = -1, from_ = -1;
-  std::vector<uint16_t> ports_;
-};
-
-SimChild* g_sim = nullptr;
 
 // ---- measuring ----------------------------------------------------------------
 
-double CpuSeconds() {
-  rusage u{};
-  ::getrusage(RUSAGE_SELF, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double RssMiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  }
-  return 0;
-}
-
 template <typename Ready>
 void Measure(benchmark::State& state, double rssBefore, Ready delivered) {
-  const double cpu0 = CpuSeconds();
-  const uint64_t sent0 = g_sim->FramesSent();
+  const double cpu0 = vzbench::CpuSeconds();
+  const uint64_t sent0 = FramesSent();
   const uint64_t got0 = delivered();
   std::this_thread::sleep_for(std::chrono::seconds(kSeconds));
   const uint64_t got1 = delivered();
-  const uint64_t sent1 = g_sim->FramesSent();
-  const double cpu = CpuSeconds() - cpu0;
+  const uint64_t sent1 = FramesSent();
+  const double cpu = vzbench::CpuSeconds() - cpu0;
   const double sent = static_cast<double>(sent1 - sent0);
   const double got = static_cast<double>(got1 - got0);
   state.counters["frames_sent"] = sent;
@@ -171,7 +63,7 @@ void Measure(benchmark::State& state, double rssBefore, Ready delivered) {
   // a few per stream; a loss shows as a clearly lower figure.
   state.counters["delivered_per_sent"] = sent > 0 ? got / sent : 0;
   state.counters["cpu_s_per_stream_s"] = cpu / (static_cast<double>(kStreams) * kSeconds);
-  state.counters["rss_MiB_per_stream"] = (RssMiB() - rssBefore) / kStreams;
+  state.counters["rss_MiB_per_stream"] = (vzbench::RssMiB() - rssBefore) / kStreams;
 }
 
 // ---- the SDK's players ----------------------------------------------------------
@@ -186,7 +78,7 @@ void CountFrame(const uint8_t*, int32_t, int32_t, int32_t, int32_t, void* user) 
 
 void BM_Players(benchmark::State& state) {
   for (auto _ : state) {
-    const double rss0 = RssMiB();
+    const double rss0 = vzbench::RssMiB();
     std::vector<PlayerCount> counts(static_cast<size_t>(kStreams));
     std::vector<vzNetHandle> players(static_cast<size_t>(kStreams), nullptr);
     for (int k = 0; k < kStreams; ++k) {
@@ -212,7 +104,7 @@ void BM_Players(benchmark::State& state) {
 
 void BM_PlainReaders(benchmark::State& state) {
   for (auto _ : state) {
-    const double rss0 = RssMiB();
+    const double rss0 = vzbench::RssMiB();
     std::atomic<bool> stop{false};
     std::atomic<uint64_t> frames{0};
     std::vector<std::unique_ptr<TAxConn>> conns;
@@ -255,8 +147,9 @@ BENCHMARK(BM_Players)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  SimChild sim;  // forked before any thread of this process starts
-  if (!sim.Start()) {
+  const vzsim::SimCamera cam = vzbench::H264Camera(704, 576, 1000);
+  vzbench::TSimChild sim(std::vector<vzbench::TSimDevice>(static_cast<size_t>(kStreams), {cam, vzsim::Fault::None}));
+  if (!sim.Start()) {  // forked before any thread of this process starts
     std::fprintf(stderr, "sdk_player_bench: the simulator did not start\n");
     return 1;
   }

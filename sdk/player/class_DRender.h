@@ -49,7 +49,7 @@ class TRender : public IPictureSink {
 
   // list: the owner's display list used by ShowPicture (may be null).
   explicit TRender(const TDspInfoLst* list = nullptr,
-                   TRgbPath studio_path = TRgbPath::ImageLibrary);
+                   TRgbPath studio_path = TRgbPath::Scaler);
   ~TRender() override;
   TRender(const TRender&) = delete;
   TRender& operator=(const TRender&) = delete;
