@@ -114,17 +114,29 @@ struct TAxPlay::TImpl {
 
 namespace {
 
-// Takes the link lock ahead of the reading step.
+// Takes the link lock ahead of the reading step. The waiter is counted
+// first: a reading step that has not begun its read steps aside, one in
+// the middle of a unit finishes it. cut runs after the count; only what
+// ends the stream anyway passes one that cuts the read in flight short,
+// since a cut read loses the connection.
 class TLinkGuard {
  public:
-  TLinkGuard(std::mutex& lock, std::atomic<int>& waiters) : waiters_(waiters) {
-    waiters_.fetch_add(1);
+  template <typename Cut>
+  TLinkGuard(std::mutex& lock, std::atomic<int>& waiters, Cut&& cut) {
+    TCounted counted(waiters);
+    cut();
     lock_ = std::unique_lock<std::mutex>(lock);
-    waiters_.fetch_sub(1);
   }
+  TLinkGuard(std::mutex& lock, std::atomic<int>& waiters) : TLinkGuard(lock, waiters, [] {}) {}
 
  private:
-  std::atomic<int>& waiters_;
+  struct TCounted {
+    explicit TCounted(std::atomic<int>& n) : n_(n) { n_.fetch_add(1); }
+    ~TCounted() { n_.fetch_sub(1); }
+    TCounted(const TCounted&) = delete;
+    TCounted& operator=(const TCounted&) = delete;
+    std::atomic<int>& n_;
+  };
   std::unique_lock<std::mutex> lock_;
 };
 
@@ -289,8 +301,7 @@ void ConfigureConn(TAxConn& c, const vz::TConnectArgs& a, bool stream) {
 
 bool TAxPlay::Connect() {
   impl_->has_target.store(true);
-  KickReader();
-  TLinkGuard g(impl_->link_lock, impl_->link_waiters);
+  TLinkGuard g(impl_->link_lock, impl_->link_waiters, [this] { KickReader(); });
   last_recv_time_.store(Now());
   const vz::TConnectArgs args = ConnectArgs();
   const bool p2p = !(vz::IsIP(args.DevAddr) || vz::IsHostName(args.DevAddr));
@@ -449,8 +460,7 @@ void TAxPlay::KickReader() {
 }
 
 bool TAxPlay::DisConn() {
-  KickReader();
-  TLinkGuard g(impl_->link_lock, impl_->link_waiters);
+  TLinkGuard g(impl_->link_lock, impl_->link_waiters, [this] { KickReader(); });
   return DisConnLocked();
 }
 
@@ -471,7 +481,6 @@ bool TAxPlay::DisConnLocked() {
 }
 
 bool TAxPlay::Play() {
-  KickReader();
   TLinkGuard g(impl_->link_lock, impl_->link_waiters);
   return PlayLocked();
 }
@@ -561,6 +570,9 @@ void TAxPlay::ReadUnit() {
 
   {
     std::lock_guard<std::mutex> kg(m.kick_lock);
+    // Waiters are counted before they cut: one that came during the poll
+    // found reading false and is let in here instead.
+    if (m.link_waiters.load() > 0) return;
     m.reading = true;
   }
   uint8_t* buf = m.rx.data();
@@ -934,7 +946,6 @@ bool TAxPlay::SetDevTime(double dateTime) {
   const int64_t secs = vz::DateTimeToSeconds(dateTime);
   vz::TCmdPkt pkt{};
   vz::BuildSetTime(static_cast<uint32_t>(secs), pkt);
-  KickReader();
   TLinkGuard g(impl_->link_lock, impl_->link_waiters);
   if (!impl_->stream) return false;
   bool ok = false;
@@ -1034,7 +1045,6 @@ vz::TCmdPkt PacketOf(const void* packet, int32_t length) {
 bool TAxPlay::SendRaw(const void* packet, int32_t length) {
   if (packet == nullptr || length <= 0) return false;
   if (!IsCommandPacket(packet, length)) {
-    KickReader();
     TLinkGuard g(impl_->link_lock, impl_->link_waiters);
     if (!impl_->stream) return false;
     bool ok = false;

@@ -14,8 +14,10 @@
 // Threads:
 // - API threads call every public function. Connect, DisConn, Play and Stop
 //   are serialised with each other and with the watchdog's own calls by the
-//   link lock; a read in flight is cut short by DisConn, so a streaming
-//   player disconnects and frees promptly.
+//   link lock; a read in flight is cut short by DisConn and Connect, so a
+//   streaming player disconnects and frees promptly. Play and the sends on
+//   the stream connection (SetDevTime, SendRaw, talk) wait for the unit
+//   being read instead: cutting it would cost the stream.
 // - The reading thread reads one unit per step, runs the frame handler,
 //   the hooks and the watchdog.
 // - Hooks are called with their own lock held (a setter that returns

@@ -20,6 +20,7 @@
 #include "NetSimEnv.h"
 #include "class_AxPlay.h"
 #include "NetTestEnv.h"
+#include "ReturnsWithin.h"
 #include "TapRelay.h"
 
 namespace {
@@ -200,6 +201,35 @@ TEST_F(NetStream, AlarmsReachTheAlarmCallbackAndThrowingCallbacksStayInside) {
   ASSERT_TRUE(WaitFor([&] { return seen.video >= before + 25; }));
   EXPECT_EQ(vzNet_IsConnect(p.get()), 1);
   EXPECT_EQ(seen.throws.load(), seen.video + seen.audio + static_cast<int>(seen.Alarms().size()));
+}
+
+// Players logged in with each user level get video and audio frames, all
+// three streaming at once, and each is freed while its frames flow.
+TEST_F(NetStream, FramesReachPlayersOfEachUserLevel) {
+  const char* const users[] = {"admin", "operator", "guest"};
+  Seen seen[3];
+  Player p[3];
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(users[i]);
+    p[i] = NewPlayer();
+    ASSERT_EQ(vzNet_SetCallBack(p[i].get(), Seen::Video, Seen::Audio, nullptr, nullptr, &seen[i]), 1);
+    ASSERT_TRUE(Connect(p[i].get(), users[i]));
+    EXPECT_EQ(reinterpret_cast<TAxPlay*>(p[i].get())->UserLevel(), 3 - i);
+    ASSERT_EQ(vzNet_Play(p[i].get(), 0xF, 0x1, 0), 1);
+  }
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(users[i]);
+    EXPECT_TRUE(WaitFor([&] { return seen[i].video >= 40 && seen[i].audio >= 2; }))
+        << seen[i].video << " video, " << seen[i].audio << " audio frames";
+  }
+  // vzNet_Free runs on the GUI thread of a client: it must never hang.
+  for (int i = 0; i < 3; ++i) {
+    vzNetHandle h = p[i].release();
+    auto freed = std::make_shared<std::atomic<vzBool>>(0);  // outlives a Free that hangs
+    EXPECT_TRUE(vztest::ReturnsWithin([h, freed] { *freed = vzNet_Free(h); }, seconds(30))) << users[i];
+    EXPECT_EQ(freed->load(), 1) << users[i];
+  }
+  EXPECT_TRUE(WaitFor([&] { return sim_->OpenConnections(0) == 0; }));
 }
 
 // vzNet_Free of a connected, streaming player disconnects first, returns

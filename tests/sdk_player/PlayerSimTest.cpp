@@ -6,10 +6,12 @@
 
 #include <memory>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "DevSim.h"
 #include "PlayerEnv.h"
+#include "ReturnsWithin.h"
 #include "TestEnv.h"
 #include "vz_protocol.h"
 
@@ -155,6 +157,38 @@ TEST_F(PlayerSim, FreeOfStreamingPlayersReturnsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(4));
   }
   EXPECT_TRUE(Eventually([&] { return sim_->Stats(0).streaming == 0; }));
+}
+
+// Players logged in with each user level stream at once, each into its own
+// hooks, and are freed while the frames flow.
+TEST_F(PlayerSim, FramesReachPlayersOfEachUserLevel) {
+  StartSim();
+  const char* const users[] = {"admin", "operator", "guest"};
+  Seen seen[3];
+  std::vector<PlayerPtr> players;
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(users[i]);
+    PlayerPtr p = NewPlayer();
+    p->SetClock(&FakeClock);
+    seen[i].Install(*p);
+    p->SetConnectArgs(LocalArgs(sim_->Port(0), users[i]));
+    ASSERT_TRUE(p->Connect());
+    EXPECT_EQ(p->UserLevel(), 3 - i);
+    p->SetStreamMasks(1, 1, 0);
+    ASSERT_TRUE(p->Play());
+    players.push_back(std::move(p));
+  }
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(users[i]);
+    const size_t before = seen[i].FrameCount();
+    EXPECT_TRUE(Eventually([&] { return seen[i].FrameCount() >= before + 25; }, 30000));
+  }
+  // Free runs on the GUI thread of a client: it must never hang.
+  for (int i = 0; i < 3; ++i) {
+    TAxPlay* p = players[static_cast<size_t>(i)].release();
+    EXPECT_TRUE(vztest::ReturnsWithin([p] { TAxPlay::Free(p); }, std::chrono::seconds(30))) << users[i];
+  }
+  EXPECT_TRUE(Eventually([&] { return sim_->Stats(0).streaming == 0; }, 30000));
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include <dirent.h>
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "FakeDevice.h"
 #include "PlayerEnv.h"
+#include "TalkPacket.h"
 #include "vz_protocol.h"
 
 namespace playertest {
@@ -189,6 +192,46 @@ TEST_F(PlayerStream, FreeOfAStreamingPlayerReturnsPromptlyAndLeavesNoThread) {
   const auto took = std::chrono::steady_clock::now() - t0;
   EXPECT_LT(took, std::chrono::seconds(4)) << "the read in flight is cut short, not waited out";
   EXPECT_TRUE(Eventually([&] { return ThreadCount() == before; }));
+}
+
+// What goes out on the stream connection while the reader is inside a unit
+// (its body still on the way) waits for that unit: cutting the read would
+// cost the stream, and talk sends a packet every few milliseconds.
+TEST_F(PlayerStream, SendsWaitForTheUnitBeingReadInsteadOfCuttingIt) {
+  Start();
+  FrameThrough(1);
+  const double time = 1700000000 / 86400.0 + 25569.0;
+  // Sized like a command packet, which the scripted device echoes.
+  const std::vector<uint8_t> samples(sizeof(vz::TCmdPkt) - vz::kTalkHeadBytes, 0);
+  std::vector<uint8_t> talk;
+  ASSERT_TRUE(vz::BuildTalkPacket("127.0.0.1", dev_.Port(), samples.data(), samples.size(), talk));
+  const struct {
+    const char* what;
+    std::function<bool()> send;
+  } cases[] = {
+      {"SetDevTime", [&] { return player_->SetDevTime(time); }},
+      {"SendRaw", [&] { return player_->SendRaw(talk.data(), static_cast<int32_t>(talk.size())); }},
+      {"Play", [&] { return player_->Play(); }},
+  };
+  const std::vector<uint8_t> unit = FrameUnit(vz::kMarkerVideo, 1000000ull * FakeClock(), 0, true, 0, 4000, 2);
+  const std::vector<uint8_t> head(unit.begin(), unit.begin() + 100);
+  const std::vector<uint8_t> rest(unit.begin() + 100, unit.end());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const size_t before = seen_.FrameCount();
+    ASSERT_TRUE(dev_.Push(head));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the reader waits for the body
+    std::thread late([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      dev_.Push(rest);
+    });
+    EXPECT_TRUE(c.send());
+    late.join();
+    EXPECT_TRUE(Eventually([&] { return seen_.FrameCount() == before + 1; })) << "the unit came whole";
+    EXPECT_TRUE(player_->IsConnect());
+    FrameThrough(3);
+  }
+  EXPECT_EQ(dev_.Logins(), 1) << "never reconnected";
 }
 
 TEST_F(PlayerStream, FreeFromInsideAHookEndsThePlayerAfterTheHook) {
