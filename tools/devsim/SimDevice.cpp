@@ -182,8 +182,12 @@ void SimDevice::Accept() {
 
 void SimDevice::Serve(int fd, std::shared_ptr<std::atomic<bool>> done) {
   SocketLink link(fd, stop_);
-  SimSession session(*this, link, NextConnectionId());
-  session.Run();
+  {
+    // Ended before the descriptor is closed: its stream sender writes on
+    // fd until the session is destroyed.
+    SimSession session(*this, link, NextConnectionId());
+    session.Run();
+  }
   {
     // Leave the table before the descriptor is closed, so a reboot never
     // shuts down a number the system has handed out again.
