@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 #include <utility>
@@ -65,6 +68,29 @@ void ExpectNear(const Yuv& got, const vzsim::SimYuv& want, const char* where) {
   EXPECT_NEAR(got.y, want.y, kTolerance) << where;
   EXPECT_NEAR(got.u, want.u, kTolerance) << where;
   EXPECT_NEAR(got.v, want.v, kTolerance) << where;
+}
+
+// The row a picture row lands on when the picture goes out as two stacked
+// fields (even rows in the top half, odd rows in the bottom half).
+int StoredRow(int width, int height, int row) {
+  if (!vzsim::SimPicture::IsTwoFieldWidth(width)) return row;
+  return row % 2 == 0 ? row / 2 : height / 2 + row / 2;
+}
+
+// The centre of the channel mark's block in a decoded picture.
+Yuv BlockCentre(const SimTestDecoder& d) {
+  const vzsim::SimRect b = vzsim::SimPicture::ChannelBlock(d.Width(), d.Height());
+  return d.At(b.x + b.width / 2, StoredRow(d.Width(), d.Height(), b.y + b.height / 2));
+}
+
+void ExpectCorners(const SimTestDecoder& d) {
+  const int w = d.Width(), h = d.Height();
+  const int in = vzsim::SimPicture::CornerSize(w, h) / 2;
+  const int down = StoredRow(w, h, in & ~1);
+  ExpectNear(d.At(in, down), vzsim::SimPicture::kTopLeft, "top left");
+  ExpectNear(d.At(w - in, down), vzsim::SimPicture::kTopRight, "top right");
+  ExpectNear(d.At(in, h - 1 - down), vzsim::SimPicture::kBottomLeft, "bottom left");
+  ExpectNear(d.At(w - in, h - 1 - down), vzsim::SimPicture::kBottomRight, "bottom right");
 }
 
 class DevSimStreamTest : public SimFixture {
@@ -162,6 +188,10 @@ TEST_F(DevSimStreamTest, VideoAudioAndStatusAreWellFormedAndDecodeAtTheConfigure
       ExpectNear(decoder.At(in, c.height / 2 - down), vzsim::SimPicture::kBottomLeft, "first field's bottom");
       ExpectNear(decoder.At(in, c.height / 2 + down), vzsim::SimPicture::kTopLeft, "second field's top");
     }
+    // A camera of one channel carries no channel mark: grey pattern there.
+    const Yuv plain = BlockCentre(decoder);
+    EXPECT_NEAR(plain.u, 128, 20);
+    EXPECT_NEAR(plain.v, 128, 20);
 
     // Audio: the default 8000 Hz 16-bit mono, 128 ms blocks of a 400 Hz tone.
     const auto audio = Frames(units, kAudio);
@@ -210,6 +240,90 @@ TEST_F(DevSimStreamTest, DvrChannelMasksSelectMainSubAndAudioPerChannel) {
   EXPECT_EQ(sub.Width(), 352);
   EXPECT_EQ(sub.Height(), 288);
   EXPECT_EQ(sim_->StreamMasks(0), (std::vector<uint32_t>{0b0101, 0b0010, 0b1000}));
+}
+
+TEST_F(DevSimStreamTest, DvrChannelsShowPicturesOfTheirOwnOnMainAndSubStreams) {
+  StartCameras({Camera(kH264, 704, 576, 25, 10, "dvr")});
+  SimStreamReader reader;
+  ASSERT_TRUE(reader.Open(Port(), 0b0011, 0, 0b0010)) << reader.Error();
+  // All loops of a connection start together, so the n-th frame of every
+  // stream is frame n of its loop; past a key frame, a P-frame is judged.
+  constexpr int kPictures = 13;
+  const std::pair<int, uint32_t> streams[] = {{0, 0}, {1, 0}, {1, 1}};
+  std::map<std::pair<int, uint32_t>, std::unique_ptr<SimTestDecoder>> decoders;
+  for (const auto& s : streams) decoders[s] = std::make_unique<SimTestDecoder>(kH264);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+  const auto done = [&] {
+    for (const auto& [key, d] : decoders) {
+      if (d->Pictures() < kPictures) return false;
+    }
+    return true;
+  };
+  StreamUnit u;
+  while (!done() && std::chrono::steady_clock::now() < until && reader.Next(u, 30000)) {
+    if (u.marker != kVideo || !u.IsFrame()) continue;
+    const auto it = decoders.find({u.Channel(), u.StreamType()});
+    ASSERT_NE(it, decoders.end()) << "channel " << u.Channel() << " stream " << u.StreamType();
+    if (it->second->Pictures() < kPictures) it->second->Decode(u.Payload(), u.PayloadSize());
+  }
+  ASSERT_TRUE(done());
+  const SimTestDecoder& ch0 = *decoders[{0, 0}];
+  const SimTestDecoder& ch1 = *decoders[{1, 0}];
+  const SimTestDecoder& sub1 = *decoders[{1, 1}];
+  ASSERT_EQ(ch1.Width(), 704);
+  ASSERT_EQ(sub1.Width(), 352);
+
+  // Each channel's block has its colour, on the main and the sub stream.
+  ExpectNear(BlockCentre(ch0), vzsim::SimPicture::ChannelColour(0), "channel 0's block");
+  ExpectNear(BlockCentre(ch1), vzsim::SimPicture::ChannelColour(1), "channel 1's block");
+  ExpectNear(BlockCentre(sub1), vzsim::SimPicture::ChannelColour(1), "channel 1's sub-stream block");
+  for (const SimTestDecoder* d : {&ch0, &ch1, &sub1}) ExpectCorners(*d);
+
+  // Everything but the mark (and the clock, which tells when a loop was
+  // made) is the same picture: the pattern, the square, the counter.
+  const vzsim::SimRect mark = vzsim::SimPicture::ChannelMark(704, 576);
+  const vzsim::SimRect clock = vzsim::SimPicture::ClockBand(704, 576);
+  const auto inside = [](const vzsim::SimRect& r, int x, int y) {
+    return x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+  };
+  long sharedDiff = 0, sharedCount = 0, markDiff = 0, markCount = 0;
+  for (int y = 0; y < 576; y += 2) {
+    for (int x = 0; x < 704; x += 2) {
+      if (inside(clock, x, y)) continue;
+      const int d = std::abs(ch0.At(x, y).y - ch1.At(x, y).y);
+      if (inside(mark, x, y)) {
+        markDiff += d;
+        ++markCount;
+      } else {
+        sharedDiff += d;
+        ++sharedCount;
+      }
+    }
+  }
+  const double shared = static_cast<double>(sharedDiff) / static_cast<double>(sharedCount);
+  const double marked = static_cast<double>(markDiff) / static_cast<double>(markCount);
+  std::printf("mean luma difference of channels 0 and 1: %.2f outside the mark, %.2f inside\n", shared, marked);
+  EXPECT_LT(shared, 4.0);
+  EXPECT_GT(marked, 20.0);
+}
+
+TEST_F(DevSimStreamTest, DvrChannelsAreEncodedOnceEachForAllConnections) {
+  // A format no other test streams, so this process encodes (or loads) it here.
+  StartCameras({Camera(kH264, 320, 240, 10, 10, "dvr")});
+  const int before = vzsim::SimEncodeCache::Instance().Encoded();
+  std::vector<std::unique_ptr<SimStreamReader>> readers;
+  for (int k = 0; k < 2; ++k) {
+    readers.push_back(std::make_unique<SimStreamReader>());
+    ASSERT_TRUE(readers.back()->Open(Port(), 0b1111, 0, 0)) << readers.back()->Error();
+    std::set<int> channels;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    StreamUnit u;
+    while (channels.size() < 4 && std::chrono::steady_clock::now() < until && readers.back()->Next(u, 30000)) {
+      if (u.marker == kVideo && u.IsFrame()) channels.insert(u.Channel());
+    }
+    EXPECT_EQ(channels, (std::set<int>{0, 1, 2, 3})) << "connection " << k;
+    EXPECT_EQ(vzsim::SimEncodeCache::Instance().Encoded() - before, 4) << "connection " << k;
+  }
 }
 
 // Alarm packets as the test reads them: whole command packets after the unit head.
@@ -440,6 +554,7 @@ TEST(SimLoopFileTest, KeepsALoopAndRefusesEveryOtherFile) {
   f.fps = 10;
   f.keyInterval = 10;
   f.bitRate = 65536;
+  f.channel = 1;
   std::string error;
   const auto loop = vzsim::SimEncoder::Encode(f, 0, &error);
   ASSERT_TRUE(loop) << error;
@@ -453,14 +568,21 @@ TEST(SimLoopFileTest, KeepsALoopAndRefusesEveryOtherFile) {
     EXPECT_EQ(back->frames[i].bytes, loop->frames[i].bytes);
     EXPECT_EQ(back->frames[i].key, loop->frames[i].key);
   }
-  vzsim::SimVideoFormat other = f;
-  other.bitRate += 1;
-  EXPECT_FALSE(vzsim::SimLoopFile::Load(path, other));
+  // Another bit rate or another channel's picture is another loop, in a file of its own.
+  std::vector<vzsim::SimVideoFormat> others(3, f);
+  others[0].bitRate += 1;
+  others[1].channel = -1;
+  others[2].channel = 2;
+  for (const vzsim::SimVideoFormat& other : others) {
+    SCOPED_TRACE(other.Describe());
+    EXPECT_FALSE(vzsim::SimLoopFile::Load(path, other));
+    EXPECT_NE(vzsim::SimLoopFile::PathFor(dir.str(), other), path);
+  }
   const std::vector<uint8_t> bytes = vzsim::SimLoopFile::Serialize(*loop);
   std::vector<uint8_t> longer = bytes;
   longer.push_back(0);
   std::vector<uint8_t> noKey = bytes;
-  noKey[8 + 24 + 4 + 4] = 0;  // the first frame's key flag
+  noKey[8 + 28 + 4 + 4] = 0;  // the first frame's key flag
   const std::vector<uint8_t> bad[] = {std::vector<uint8_t>(bytes.begin(), bytes.end() - 1), longer, noKey, {}};
   for (const auto& b : bad) EXPECT_FALSE(vzsim::SimLoopFile::Parse(b.data(), b.size(), f)) << b.size();
   EXPECT_FALSE(vzsim::SimLoopFile::Load(dir.str() + "/missing.loop", f));

@@ -1,4 +1,4 @@
-// Arbitrary bytes as a stored loop file of one fixed format.
+// Arbitrary bytes as a stored loop file of one fixed format (a camera of one channel).
 #include <cstddef>
 #include <cstdint>
 

@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide store of encoded loops: each (codec, size, rate, key
-// interval, bit rate) is encoded once, however many devices, channels and
-// connections stream it; later callers of the same format wait for the one
+// interval, bit rate, channel mark) is encoded once, however many devices
+// and connections stream it (a DVR's channels each have a picture of their
+// own, so each is one loop; single-channel cameras all share theirs); later callers of the same format wait for the one
 // encoding in progress instead of starting their own. Loops are also kept on
 // disk (SimLoopFile), so a later process finds them made.
 #include <future>

@@ -65,22 +65,24 @@ bool Drain(AVCodecContext* ctx, AVPacket* pkt, SimLoop* loop, std::string* error
 }  // namespace
 
 bool SimVideoFormat::operator<(const SimVideoFormat& o) const {
-  return std::tie(codec, width, height, fps, keyInterval, bitRate) <
-         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate);
+  return std::tie(codec, width, height, fps, keyInterval, bitRate, channel) <
+         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate, o.channel);
 }
 
 bool SimVideoFormat::operator==(const SimVideoFormat& o) const {
-  return std::tie(codec, width, height, fps, keyInterval, bitRate) ==
-         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate);
+  return std::tie(codec, width, height, fps, keyInterval, bitRate, channel) ==
+         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate, o.channel);
 }
 
 std::string SimVideoFormat::Describe() const {
   static const char* const kNames[] = {"MPEG-4", "MJPEG", "H.264"};
   const char* name = codec >= 0 && codec <= 2 ? kNames[codec] : "?";
-  char text[128];
+  char text[160];
   std::snprintf(text, sizeof text, "%s %dx%d %d fps, key every %d, %d kbit/s", name, width, height, fps, keyInterval,
                 bitRate / 1024);
-  return text;
+  std::string out = text;
+  if (channel >= 0) out += ", channel " + std::to_string(channel);
+  return out;
 }
 
 bool SimEncoder::Normalize(SimVideoFormat* f) {
@@ -91,6 +93,7 @@ bool SimEncoder::Normalize(SimVideoFormat* f) {
   f->fps = std::clamp(f->fps, 1, 60);
   f->keyInterval = std::clamp(f->keyInterval, 1, kMaxLoopFrames);
   f->bitRate = std::clamp(f->bitRate, 16 * 1024, 40 * 1024 * 1024);
+  f->channel = std::clamp(f->channel, -1, SimPicture::kMaxMarkedChannel);
   return true;
 }
 
@@ -164,11 +167,11 @@ std::shared_ptr<const SimLoop> SimEncoder::Encode(SimVideoFormat format, int sec
       return nullptr;
     }
     if (SimPicture::IsTwoFieldWidth(format.width)) {
-      SimPicture::DrawFields(format.width, format.height, i, secondsOfDay + i / format.fps, frame->data[0],
-                             frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2],
+      SimPicture::DrawFields(format.width, format.height, i, secondsOfDay + i / format.fps, format.channel,
+                             frame->data[0], frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2],
                              frame->linesize[2]);
     } else {
-      SimPicture::Draw(format.width, format.height, i, secondsOfDay + i / format.fps, frame->data[0],
+      SimPicture::Draw(format.width, format.height, i, secondsOfDay + i / format.fps, format.channel, frame->data[0],
                        frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2], frame->linesize[2]);
     }
     frame->pts = i;

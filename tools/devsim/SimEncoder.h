@@ -18,6 +18,10 @@ struct SimVideoFormat {
   int fps = 25;
   int keyInterval = 50;  // frames
   int bitRate = 512 * 1024;  // bits per second
+  // The channel whose mark the picture carries (SimPicture), for channels of
+  // a multi-channel device; -1 for a camera of one channel, which has none.
+  // Part of what makes one loop differ from another, like the rest.
+  int channel = -1;
 
   bool operator<(const SimVideoFormat& o) const;
   bool operator==(const SimVideoFormat& o) const;
@@ -43,7 +47,8 @@ class SimEncoder {
 
   // Brings the format into the range the encoders take: even sizes of 16 …
   // 4096 pixels, 1 … 60 frames per second, key interval 1 … 1000, bit rate
-  // 16 kbit/s … 40 Mbit/s. False for an unknown codec or a size below 16.
+  // 16 kbit/s … 40 Mbit/s, channel -1 … SimPicture::kMaxMarkedChannel (any
+  // negative one is -1). False for an unknown codec or a size below 16.
   static bool Normalize(SimVideoFormat* format);
 
   // How many frames the loop of `format` holds: one key-frame interval when

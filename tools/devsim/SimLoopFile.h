@@ -1,8 +1,8 @@
 #pragma once
 // Encoded loops kept on disk between runs, so that every later process
 // (each test case runs in one of its own) replays at once instead of
-// encoding again. One file per format; a file that is short, long, of
-// another format or not ours is ignored and written anew.
+// encoding again. One file per format (channel mark included); a file that
+// is short, long, of another format or not ours is ignored and written anew.
 //
 // The folder is $VZ_DEVSIM_LOOPS when set ("off" turns the disk cache off),
 // else vzDevSim-loops-UID in the temporary folder.

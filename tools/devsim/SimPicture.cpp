@@ -5,17 +5,43 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace vzsim {
 namespace {
 
 // 3 x 5 block font: one row per byte, bit 2 is the left column.
-constexpr uint8_t kDigits[11][5] = {
+constexpr uint8_t kGlyphs[13][5] = {
     {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7},
-    {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}, {0, 2, 0, 2, 0},  // ':'
+    {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7},
+    {0, 2, 0, 2, 0},  // ':'
+    {7, 4, 4, 4, 7},  // 'C'
+    {5, 5, 7, 5, 5},  // 'H'
 };
 constexpr uint8_t kInk = 235, kPaper = 16;
+
+// Block colours of the channels, far apart from each other, from the corner
+// blocks and from the grey pattern: yellow, cyan, magenta, orange, violet,
+// dark green, sky blue, dark red.
+constexpr SimYuv kChannelColours[8] = {{210, 16, 146}, {170, 166, 16}, {106, 202, 222}, {146, 53, 193},
+                                       {74, 221, 166}, {80, 91, 81},   {105, 203, 63},  {49, 109, 184}};
+
+int GlyphOf(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  switch (c) {
+    case ':': return 10;
+    case 'C': return 11;
+    case 'H': return 12;
+    default: return -1;
+  }
+}
+
+// Font cell of the counter and the clock.
+int TextCell(int width, int height) { return std::max(1, std::min(width / 80, height / 40)); }
+// The channel label is drawn twice as large, to be read across a wall of
+// screens; even, so that the mark keeps to whole chroma samples.
+int MarkCell(int width, int height) { return 2 * TextCell(width, height); }
 
 struct Planes {
   int w, h;
@@ -48,16 +74,17 @@ void LumaRect(const Planes& p, int x0, int y0, int w, int h, uint8_t luma) {
   }
 }
 
-// Draws `text` (digits and ':') with its top-left corner at (x, y); every
-// font cell is `cell` pixels square. Returns the width used.
+// Draws `text` (digits, ':', 'C', 'H'; anything else leaves a gap) with its
+// top-left corner at (x, y); every font cell is `cell` pixels square.
+// Returns the width used.
 int DrawText(const Planes& p, int x, int y, int cell, const char* text) {
   const int start = x;
   for (const char* t = text; *t != '\0'; ++t) {
-    const int glyph = *t == ':' ? 10 : (*t >= '0' && *t <= '9' ? *t - '0' : -1);
+    const int glyph = GlyphOf(*t);
     if (glyph >= 0) {
       for (int row = 0; row < 5; ++row) {
         for (int col = 0; col < 3; ++col) {
-          if (kDigits[glyph][row] & (4 >> col)) LumaRect(p, x + col * cell, y + row * cell, cell, cell, kInk);
+          if (kGlyphs[glyph][row] & (4 >> col)) LumaRect(p, x + col * cell, y + row * cell, cell, cell, kInk);
         }
       }
     }
@@ -75,8 +102,36 @@ int SimPicture::CornerSize(int width, int height) {
   return std::max(8, size);
 }
 
-void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride, uint8_t* u,
-                      int uStride, uint8_t* v, int vStride) {
+SimYuv SimPicture::ChannelColour(int channel) {
+  const int n = static_cast<int>(std::size(kChannelColours));
+  return kChannelColours[((channel % n) + n) % n];
+}
+
+// The mark, in cells of MarkCell: a margin of 1, the block of 5 x 5, a gap of
+// 2, the label of up to five glyphs ("CH 99", 19 wide), a margin of 1; 7 high.
+// Its width does not depend on the label, so the block stays in one place.
+SimRect SimPicture::ChannelMark(int width, int height) {
+  const int cell = MarkCell(width, height);
+  const int w = 28 * cell, h = 7 * cell;
+  return SimRect{((width - w) / 2) & ~1, height - h, w, h};
+}
+
+SimRect SimPicture::ChannelBlock(int width, int height) {
+  const int cell = MarkCell(width, height);
+  const SimRect mark = ChannelMark(width, height);
+  return SimRect{mark.x + cell, mark.y + cell, 5 * cell, 5 * cell};
+}
+
+// Two lines of text in cells of TextCell: the longer, the clock, is 8 glyphs
+// of 4 cells; a cell of margin around, 13 high.
+SimRect SimPicture::ClockBand(int width, int height) {
+  const int cell = TextCell(width, height);
+  const int textWidth = 8 * 4 * cell;
+  return SimRect{(width - textWidth) / 2 - cell, 0, textWidth + 2 * cell, 13 * cell};
+}
+
+void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y, int yStride,
+                      uint8_t* u, int uStride, uint8_t* v, int vStride) {
   const Planes p{width, height, y, yStride, u, uStride, v, vStride};
   // Moving diagonal stripes, 32 pixels wide, 4 pixels further on each frame.
   const int shift = static_cast<int>((frame * 4) % 64);
@@ -103,6 +158,19 @@ void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, ui
   const int cy = height / 2 + static_cast<int>(radius * std::sin(angle)) - side / 2;
   FillRect(p, cx, cy, side, side, SimYuv{200, 100, 150});
 
+  if (channel >= 0) {
+    // Before the corner blocks: on the smallest pictures those win.
+    const int labelled = std::min(channel, kMaxMarkedChannel) + 1;
+    const SimRect mark = ChannelMark(width, height);
+    const SimRect block = ChannelBlock(width, height);
+    const int markCell = MarkCell(width, height);
+    FillRect(p, mark.x, mark.y, mark.width, mark.height, SimYuv{kPaper, 128, 128});
+    FillRect(p, block.x, block.y, block.width, block.height, ChannelColour(channel));
+    char label[16];
+    std::snprintf(label, sizeof label, "CH %d", labelled);
+    DrawText(p, block.x + block.width + 2 * markCell, block.y, markCell, label);
+  }
+
   const int corner = CornerSize(width, height);
   FillRect(p, 0, 0, corner, corner, kTopLeft);
   FillRect(p, width - corner, 0, corner, corner, kTopRight);
@@ -114,10 +182,10 @@ void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, ui
   std::snprintf(counter, sizeof counter, "%06lld", static_cast<long long>(frame % 1000000));
   const int s = ((secondsOfDay % 86400) + 86400) % 86400;
   std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
-  const int cell = std::max(1, std::min(width / 80, height / 40));
-  const int textWidth = 8 * 4 * cell;  // the longer of the two lines
-  const int x = (width - textWidth) / 2, top = cell;
-  FillRect(p, x - cell, 0, textWidth + 2 * cell, 13 * cell, SimYuv{kPaper, 128, 128});
+  const int cell = TextCell(width, height);
+  const SimRect band = ClockBand(width, height);
+  const int x = band.x + cell, top = cell;
+  FillRect(p, band.x, band.y, band.width, band.height, SimYuv{kPaper, 128, 128});
   DrawText(p, x + 4 * cell, top, cell, counter);
   DrawText(p, x, top + 6 * cell, cell, clock);
 }
@@ -141,13 +209,13 @@ void StackFields(const uint8_t* from, int fromStride, uint8_t* to, int toStride,
 
 }  // namespace
 
-void SimPicture::DrawFields(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride,
-                            uint8_t* u, int uStride, uint8_t* v, int vStride) {
+void SimPicture::DrawFields(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y,
+                            int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride) {
   const int cw = width / 2, ch = height / 2;
   std::vector<uint8_t> py(static_cast<size_t>(width) * static_cast<size_t>(height));
   std::vector<uint8_t> pu(static_cast<size_t>(cw) * static_cast<size_t>(ch));
   std::vector<uint8_t> pv(pu.size());
-  Draw(width, height, frame, secondsOfDay, py.data(), width, pu.data(), cw, pv.data(), cw);
+  Draw(width, height, frame, secondsOfDay, channel, py.data(), width, pu.data(), cw, pv.data(), cw);
   StackFields(py.data(), width, y, yStride, width, height);
   StackFields(pu.data(), cw, u, uStride, cw, ch);
   StackFields(pv.data(), cw, v, vStride, cw, ch);

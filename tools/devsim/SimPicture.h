@@ -12,13 +12,22 @@
 //   - between the blocks a pattern of diagonal stripes that moves with every
 //     frame, and a light square circling the centre;
 //   - near the top centre, on a black band, the frame counter (six digits)
-//     and below it the time of day "hh:mm:ss", drawn as block digits.
+//     and below it the time of day "hh:mm:ss", drawn as block digits;
+//   - on pictures of a channel of a multi-channel device (channel >= 0), the
+//     channel mark at the bottom centre, on a black band: a solid block of
+//     ChannelColour(channel) and the label "CH n" (n = channel + 1, as an
+//     operator counts). Channel -1, a camera of one channel, has no mark.
+//     Everything outside ChannelMark() is the same for every channel.
 #include <cstdint>
 
 namespace vzsim {
 
 struct SimYuv {
   uint8_t y, u, v;
+};
+
+struct SimRect {
+  int x, y, width, height;
 };
 
 class SimPicture {
@@ -32,10 +41,23 @@ class SimPicture {
   // macroblocks (16 pixels) where the picture allows, at least 8 pixels.
   static int CornerSize(int width, int height);
 
-  // Draws frame `frame` with the clock text for `secondsOfDay` into planes of
-  // the given strides. Width and height are even and at least 16.
-  static void Draw(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride, uint8_t* u,
-                   int uStride, uint8_t* v, int vStride);
+  // The highest channel a mark shows (its label has room for two digits).
+  static constexpr int kMaxMarkedChannel = 98;
+  // The colour of channel `channel`'s block; the eight colours repeat from
+  // channel 8 on (the label tells those apart).
+  static SimYuv ChannelColour(int channel);
+  // Where the channel mark lies (its band, block and label) and where its
+  // block lies, in picture coordinates; the same for every channel.
+  static SimRect ChannelMark(int width, int height);
+  static SimRect ChannelBlock(int width, int height);
+  // The black band of the frame counter and the clock.
+  static SimRect ClockBand(int width, int height);
+
+  // Draws frame `frame` of channel `channel` (-1: no channel mark) with the
+  // clock text for `secondsOfDay` into planes of the given strides. Width
+  // and height are even and at least 16.
+  static void Draw(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y, int yStride,
+                   uint8_t* u, int uStride, uint8_t* v, int vStride);
 
   // Cameras send pictures 176 and 352 pixels wide as two fields one above
   // the other: the even lines of the picture in the top half, the odd lines
@@ -43,8 +65,8 @@ class SimPicture {
   static bool IsTwoFieldWidth(int width) { return width == 176 || width == 352; }
   // Draws the picture of Draw and stores it as two stacked fields; the
   // height is even.
-  static void DrawFields(int width, int height, int64_t frame, int secondsOfDay, uint8_t* y, int yStride,
-                         uint8_t* u, int uStride, uint8_t* v, int vStride);
+  static void DrawFields(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y,
+                         int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride);
 };
 
 }  // namespace vzsim

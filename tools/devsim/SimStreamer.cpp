@@ -63,7 +63,19 @@ void SimStreamer::Prepare(const SimStreamMasks& masks) {
   device_.Read([&](const SimState& s) { state = s; });
   channels_ = state.Channels();
   const bool hasSub = state.cfg[kInfoAt + kInfoSubStream] != 0;
-  const Clock::time_point now = Clock::now();
+  // Each channel of a multi-channel device shows a picture of its own, so a
+  // pane showing the wrong channel is seen at once; a camera's one channel
+  // keeps the plain picture.
+  const bool marked = channels_ > 1;
+  struct Wanted {
+    int channel;
+    uint32_t type;
+    SimVideoFormat format;
+    SimEncodeCache::Pending pending;
+  };
+  // Every loop is asked for before any is waited for: a DVR's channels are
+  // encoded side by side, not one after the other.
+  std::vector<Wanted> requests;
   for (int c = 0; c < channels_; ++c) {
     const auto& rec = state.video[static_cast<size_t>(c)];
     const uint8_t* v = rec.data();
@@ -77,6 +89,7 @@ void SimStreamer::Prepare(const SimStreamMasks& masks) {
     main.bitRate = static_cast<int32_t>(Field(v, n, kVideoBitRate));
     if (main.fps <= 0) main.fps = 25;
     if (main.keyInterval <= 0) main.keyInterval = main.fps;
+    main.channel = marked ? c : -1;
     SimVideoFormat sub = main;
     sub.codec = v[kVideoSubCodec];
     const int code = v[kVideoSubResolution];
@@ -94,25 +107,7 @@ void SimStreamer::Prepare(const SimStreamMasks& masks) {
                    {hasSub && (masks.sub >> c & 1u) != 0, kSubStream, sub}};
     for (const auto& s : streams) {
       if (!s.wanted || stop_.load()) continue;
-      const SimEncodeCache::Pending pending = SimEncodeCache::Instance().Request(s.format);
-      // The first stream of a format waits for its encoding; a stop request
-      // does not.
-      while (!stop_.load() && pending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
-      }
-      if (stop_.load()) return;
-      std::shared_ptr<const SimLoop> loop = pending.get();
-      if (!loop) {
-        device_.Log("channel %d stream %u sends no video: %s", c, s.type,
-                    SimEncodeCache::Instance().Error(s.format).c_str());
-        continue;
-      }
-      Video video;
-      video.channel = c;
-      video.streamType = s.type;
-      video.loop = loop;
-      video.period = std::chrono::duration_cast<Clock::duration>(kSecond) / loop->format.fps;
-      video.due = now;
-      videos_.push_back(std::move(video));
+      requests.push_back(Wanted{c, s.type, s.format, SimEncodeCache::Instance().Request(s.format)});
     }
 
     const auto& arec = state.audio[static_cast<size_t>(c)];
@@ -126,11 +121,33 @@ void SimStreamer::Prepare(const SimStreamMasks& masks) {
       audio.channel = c;
       audio.tone = std::make_unique<SimAudio>(format, c);
       audio.period = std::chrono::microseconds(audio.tone->BlockUs());
-      audio.due = now;
       audios_.push_back(std::move(audio));
     }
   }
   sentThisSecond_.assign(static_cast<size_t>(channels_), 0);
+  for (const Wanted& w : requests) {
+    // The first stream of a loop waits for its encoding; a stop request does not.
+    while (!stop_.load() && w.pending.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+    }
+    if (stop_.load()) return;
+    std::shared_ptr<const SimLoop> loop = w.pending.get();
+    if (!loop) {
+      device_.Log("channel %d stream %u sends no video: %s", w.channel, w.type,
+                  SimEncodeCache::Instance().Error(w.format).c_str());
+      continue;
+    }
+    Video video;
+    video.channel = w.channel;
+    video.streamType = w.type;
+    video.loop = loop;
+    video.period = std::chrono::duration_cast<Clock::duration>(kSecond) / loop->format.fps;
+    videos_.push_back(std::move(video));
+  }
+  // Every source starts once all are ready, rather than bursting out what
+  // the wait for the encodings would have paced.
+  const Clock::time_point start = Clock::now();
+  for (Video& v : videos_) v.due = start;
+  for (Audio& a : audios_) a.due = start;
 }
 
 void SimStreamer::Run(SimStreamMasks masks) {
