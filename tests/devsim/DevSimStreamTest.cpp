@@ -304,7 +304,7 @@ TEST_F(DevSimStreamTest, DvrChannelsShowPicturesOfTheirOwnOnMainAndSubStreams) {
   const double marked = static_cast<double>(markDiff) / static_cast<double>(markCount);
   std::printf("mean luma difference of channels 0 and 1: %.2f outside the mark, %.2f inside\n", shared, marked);
   EXPECT_LT(shared, 4.0);
-  EXPECT_GT(marked, 20.0);
+  EXPECT_GT(marked, 5.0);  // the block and the label's digit; "CH" and the band are alike
 }
 
 TEST_F(DevSimStreamTest, DvrChannelsAreEncodedOnceEachForAllConnections) {

@@ -108,7 +108,9 @@ TEST(SimPictureTest, ChannelsDifferOnlyInTheirMarkWhoseBlockHasTheChannelColour)
       }
       EXPECT_EQ(outsideDiffers, 0);
       EXPECT_GT(insideDiffers, mark.width * mark.height / 2);
-      if (i > 0) EXPECT_GT(labelDiffers, 0) << "the label shows no other number than channel " << channels[i - 1];
+      if (i > 0) {
+        EXPECT_GT(labelDiffers, 0) << "the label shows no other number than channel " << channels[i - 1];
+      }
       const vzsim::SimYuv want = SimPicture::ChannelColour(channels[i]);
       const std::pair<int, int> samples[] = {{block.x, block.y},
                                              {block.x + block.width - 1, block.y + block.height - 1},
