@@ -67,6 +67,8 @@ class IPictureSink {
 
 namespace vz {
 
+class TDecodeGate;
+
 // Decoder and renderer of one live player, as one object: the frame handler
 // hands it frames for display (IFrameVideo), the player drives its set-up.
 // Codec kinds are TVideoType values (0 MPEG-4, 1 MJPEG, 2 H.264), -1 = none.
@@ -88,6 +90,11 @@ class IPlayVideo : public IFrameVideo {
   virtual int32_t AudioCodecKind() const = 0;
   virtual bool OpenAudio(int32_t codec_kind) = 0;
   virtual void SetDecodeStyle(uint8_t style) = 0;  // TxDecodeStyle
+  // The frame handler's gate, the one that decides which frames reach the
+  // decoder: the style and every open of the decoder, wherever it happens
+  // (connect, tunnel, codec switch), act on it. Set when the handler is
+  // made, and back to nullptr (the decoder's own) before it goes away.
+  virtual void UseGate(TDecodeGate* gate) { (void)gate; }
   // Size of the last decoded picture, 0 before the first.
   virtual int32_t PictureWidth() const = 0;
   virtual int32_t PictureHeight() const = 0;

@@ -233,6 +233,9 @@ void TAxPlay::Create(int32_t devType, int32_t threadMode) {
     seams.Audio = m.audio.get();
     seams.DecoderLock = &DecoderLock();
     m.handler = std::make_unique<vz::TFrameHandler>(std::move(seams));
+    // One gate for handler and decoder: a reopen the handler does not do
+    // itself (connect, tunnel, codec switch) must still hold P-frames back.
+    if (video_) video_->UseGate(&m.handler->Gate());
     m.handler->SetAudioPlayMask(AudioPlayMask());
     m.handler->SetOnAVData([this](const uint8_t* frame, uint32_t total) { OnFrame(frame, total); });
     m.handler->SetOnAudioRaw([this](const uint8_t* pcm, uint32_t bytes) {
@@ -265,6 +268,7 @@ TAxPlay::~TAxPlay() {
   });
   tunnel_.reset();
   if (m.stream) Swallow([&] { m.stream->CloseConn(); });
+  if (video_) Swallow([&] { video_->UseGate(nullptr); });
   m.handler.reset();
   recording_.reset();
   video_.reset();

@@ -1,7 +1,6 @@
 #include "class_AxPlayTunnel.h"
 
 #include <ctime>
-#include <mutex>
 
 #include "PlayParts.h"
 #include "VzMessageEvent.h"
@@ -58,8 +57,7 @@ void TAxPlayTunnel::TunnelConfigure(const std::string& osd_title) {
   MirrorIds();
   if (IPlayVideo* video = player_.Video()) {
     video->SetRenderSize(TP2PConn::kWidth, TP2PConn::kHeight);
-    std::lock_guard<std::mutex> lock(TAxPlay::DecoderLock());
-    video->CloseVideo();
+    // Closes and reopens under the decoder lock, which it takes itself.
     video->OpenVideo(H264);
   }
 }

@@ -150,6 +150,7 @@ bool TAVDecode::Reopen(int32_t kind, std::mutex& decoder_lock) {
 
 bool TAVDecode::Decode(const uint8_t* payload, int32_t length, uint64_t second) {
   std::lock_guard<std::mutex> g(state_lock_);
+  payloads_.fetch_add(1);
   stats_.Count(length > 0 ? static_cast<uint32_t>(length) : 0u, second);
   if (picture_ == nullptr || codec_ == nullptr || context_ == nullptr || packet_ == nullptr) return false;
   if (payload == nullptr || length <= 0) return false;

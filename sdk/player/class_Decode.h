@@ -97,6 +97,8 @@ class TAVDecode {
 
   // Statistics of the frames handed to Decode.
   TStreamStats& Stats() { return stats_; }
+  // Payloads handed to Decode since creation: what the gate let through.
+  uint64_t Payloads() const { return payloads_.load(); }
   int32_t Fps() const { return stats_.Fps(); }
   int64_t BitRate() const { return stats_.BitRate(); }
 
@@ -139,6 +141,7 @@ class TAVDecode {
   std::atomic<int32_t> height_{0};
   std::atomic<int32_t> tunnel_channel_{0};
   TStreamStats stats_;  // counted under state_lock_ (Decode), figures atomic
+  std::atomic<uint64_t> payloads_{0};
   // Owned by the decoding thread.
   const uint8_t* audio_data_ = nullptr;
   int32_t audio_length_ = 0;

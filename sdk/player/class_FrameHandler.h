@@ -72,6 +72,8 @@ class TFrameHandler {
   uint64_t FrameSecond() const { return frame_second_.load(); }
   int32_t LastStreamType() const { return last_stream_.load(); }
 
+  // The player lends it to its decoder (IPlayVideo::UseGate), so every
+  // decoder open, wherever it happens, re-arms the wait for a key frame.
   TDecodeGate& Gate() { return gate_; }
   TavCache& Cache() { return cache_; }
 

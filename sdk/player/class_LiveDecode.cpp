@@ -43,14 +43,25 @@ void TLiveDecode::ReopenForStream(int32_t display_stream_type) {
 
 void TLiveDecode::DecodeFrame(const TFrameView& frame) {
   TAVDecode& decoder = *seams_.Decoder;
+  bool reopened = false;
   if (tunnel_.load()) {
     decoder.SetTunnelChannel(tunnel_channel_.load());
-    if (decoder.Codec() != Codec_H264) Reopen(Codec_H264);
+    if (decoder.Codec() != Codec_H264) {
+      Reopen(Codec_H264);
+      reopened = true;
+    }
   }
   // No switch back: the next connect or stream change reopens with the
   // configured codec.
-  if (StartsWithJpegBaseline(frame.Payload, frame.PayloadBytes) && decoder.Codec() != Codec_MJPEG)
+  if (StartsWithJpegBaseline(frame.Payload, frame.PayloadBytes) && decoder.Codec() != Codec_MJPEG) {
     Reopen(Codec_MJPEG);
+    reopened = true;
+  }
+  // The frame passed the gate for the old decoder; the reopen re-armed the
+  // key wait, so the new decoder's first frame must pass it again: a key
+  // frame starts it (and lets the frames that build on it through), a
+  // P-frame would only give garbage.
+  if (reopened && !decoder.Gate().Admit(frame.Head.IsIFrame != 0)) return;
 
   if (!decoder.Decode(frame.Payload, static_cast<int32_t>(frame.PayloadBytes), frame.Second())) return;
   decoder.TakePicture([&](const TDecodedPicture& picture) {

@@ -11,7 +11,10 @@
 // thread. A player's video unit (IPlayVideo) forwards DecodeFrame and
 // ReopenForStream here, OpenVideo to Reopen, CloseVideo to Close,
 // SetTunnelChannel to SetTunnel(true, channel), and shares the frame
-// handler's gate with the decoder when it can reach it (TAVDecode::UseGate).
+// handler's gate with the decoder (TAVDecode::UseGate), so that the codec
+// switches here re-arm the gate the handler consults. After such a switch
+// the frame that caused it reaches the new decoder only if the gate admits
+// it again (a key frame under Decode_All).
 #include <atomic>
 #include <cstdint>
 #include <functional>

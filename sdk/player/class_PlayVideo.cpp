@@ -81,6 +81,12 @@ bool TPlayVideo::OpenAudio(int32_t codec_kind) {
 
 void TPlayVideo::SetDecodeStyle(uint8_t style) { decoder_.SetDecodeStyle(style); }
 
+void TPlayVideo::UseGate(TDecodeGate* gate) {
+  // The handler's gate takes over the style the decoder had so far.
+  if (gate != nullptr) gate->SetDecodeStyle(decoder_.DecodeStyle());
+  decoder_.UseGate(gate);
+}
+
 int32_t TPlayVideo::PictureWidth() const { return decoder_.Width(); }
 
 int32_t TPlayVideo::PictureHeight() const { return decoder_.Height(); }

@@ -42,6 +42,7 @@ class TPlayVideo final : public IPlayVideo {
   int32_t AudioCodecKind() const override { return audio_codec_.load(); }
   bool OpenAudio(int32_t codec_kind) override;
   void SetDecodeStyle(uint8_t style) override;
+  void UseGate(TDecodeGate* gate) override;
   int32_t PictureWidth() const override;
   int32_t PictureHeight() const override;
   void SetTunnelChannel(int32_t channel) override;
@@ -57,6 +58,7 @@ class TPlayVideo final : public IPlayVideo {
   bool SaveToJpg(int32_t channel, const std::string& file) override;
 
   TRender& Render() { return render_; }
+  TAVDecode& Decoder() { return decoder_; }
 
  private:
   void UpdateOsd(TRender& render, const TFrameView& frame);

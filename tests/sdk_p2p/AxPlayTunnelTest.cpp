@@ -20,6 +20,7 @@
 #include "class_AxPlay.h"
 #include "class_AxPlayTunnel.h"
 #include "class_P2PLib.h"
+#include "class_PlayVideo.h"
 
 namespace {
 
@@ -178,6 +179,29 @@ TEST_F(AxPlayTunnel, FreeingAStreamingPlayerLeavesNoReaderThread) {
   EXPECT_EQ(ThreadsNamed("vzSDK p2p"), 0);
   EXPECT_EQ(P2PDouble_ReadersInside(), 0);
   EXPECT_EQ(P2PDouble_OpenSessions(), 0);
+}
+
+// With the real video unit behind the player: the tunnel's own decoder
+// reopen at connect takes the decoder lock once, and its pictures arrive.
+TEST_F(AxPlayTunnel, TheVideoUnitDecodesTunnelPicturesAfterEachConnect) {
+  if (P2PDouble_SetVideo(1) == 0) GTEST_SKIP() << "no H.264 encoder in this libavcodec";
+  vz::TPlayVideo::RegisterForPlayers();
+  {
+    PlayerPtr p = TunnelPlayer();
+    auto* video = static_cast<vz::TPlayVideo*>(p->Video());
+    ASSERT_NE(video, nullptr);
+    p->SetShowOSD(false);
+    p->SetDecodeStyle(2);
+    for (int round = 0; round < 2; ++round) {
+      const uint64_t pictures = video->Render().RenderedCount();
+      ASSERT_TRUE(p->Connect()) << round;
+      EXPECT_EQ(video->CodecKind(), 2);
+      EXPECT_TRUE(Eventually([&] { return video->Render().RenderedCount() > pictures + 2; })) << round;
+      EXPECT_EQ(video->PictureWidth(), 640);
+      EXPECT_TRUE(p->DisConn());
+    }
+  }
+  vz::RegisterPlayVideo(nullptr);
 }
 
 TEST(AxPlayNoTunnelLibraries, TheTunnelAnswersFalseAndTheTcpPathStillConnects) {
