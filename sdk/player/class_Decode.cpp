@@ -247,6 +247,26 @@ bool TAVDecode::DescribePicture(TDecodedPicture& picture) {
   return true;
 }
 
+TPictureHold::~TPictureHold() { av_frame_free(&frame_); }
+
+bool TAVDecode::HoldFreshPicture(TDecodedPicture& picture, TPictureHold& hold) {
+  std::lock_guard<std::mutex> g(state_lock_);
+  if (!fresh_picture_) return false;
+  fresh_picture_ = false;
+  if (!DescribePicture(picture)) return false;
+  // The planes belong to the decoded picture or to its 4:2:0 copy.
+  const bool copied = layout_frame_ != nullptr && picture.Plane[0] == layout_frame_->data[0];
+  const AVFrame* owner = copied ? layout_frame_ : picture_;
+  hold.frame_ = av_frame_alloc();
+  if (hold.frame_ == nullptr || av_frame_ref(hold.frame_, owner) < 0) return false;
+  // A picture without shared buffers was copied: point at the copy.
+  for (int i = 0; i < 3; ++i) {
+    picture.Plane[i] = hold.frame_->data[i];
+    picture.LineSize[i] = hold.frame_->linesize[i];
+  }
+  return true;
+}
+
 bool TAVDecode::PassAudio(const uint8_t* data, int32_t length) {
   audio_data_ = data;
   audio_length_ = length;

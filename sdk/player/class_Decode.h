@@ -35,6 +35,20 @@ enum TCodecKind : int32_t {
   Codec_H264 = 2,
 };
 
+// Keeps the planes of a picture handed out by TAVDecode::TakePicture alive
+// (a reference to its buffers) while the decoder is free again.
+class TPictureHold {
+ public:
+  TPictureHold() = default;
+  ~TPictureHold();
+  TPictureHold(const TPictureHold&) = delete;
+  TPictureHold& operator=(const TPictureHold&) = delete;
+
+ private:
+  friend class TAVDecode;
+  AVFrame* frame_ = nullptr;
+};
+
 class TAVDecode {
  public:
   TAVDecode();
@@ -81,16 +95,15 @@ class TAVDecode {
   bool Decode(const uint8_t* payload, int32_t length, uint64_t second);
 
   // Calls show(picture) with the picture of the last successful Decode when
-  // that Decode produced a new one, under the state lock (so the planes stay
-  // valid). Returns whether it was called. Each picture is handed out once.
-  // show must not call into this decoder nor take the decoder lock.
+  // that Decode produced a new one. Returns whether it was called. Each
+  // picture is handed out once. show runs outside the state lock, on planes
+  // held for it, so it may call anything, this decoder's Close and Reopen
+  // included (a draw callback that reconnects its player).
   template <typename F>
   bool TakePicture(F&& show) {
-    std::lock_guard<std::mutex> g(state_lock_);
-    if (!fresh_picture_) return false;
-    fresh_picture_ = false;
+    TPictureHold hold;
     TDecodedPicture picture;
-    if (!DescribePicture(picture)) return false;
+    if (!HoldFreshPicture(picture, hold)) return false;
     show(static_cast<const TDecodedPicture&>(picture));
     return true;
   }
@@ -119,6 +132,9 @@ class TAVDecode {
 
  private:
   void CloseLocked();
+  // Under the state lock: describes the fresh picture with planes that hold
+  // keeps alive; false when there is none.
+  bool HoldFreshPicture(TDecodedPicture& picture, TPictureHold& hold);
   // Fills picture from picture_; converts layouts other than 4:2:0.
   bool DescribePicture(TDecodedPicture& picture);
 

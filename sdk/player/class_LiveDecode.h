@@ -33,8 +33,8 @@ struct TLiveDecodeSeams {
   std::function<int32_t(int32_t stream_type)> CodecForStream;
   // The decoded picture size differs from the one shown so far: the player
   // passes it to the renderer, its resolution and the application.
-  // It and the sink run under the decoder's state lock: they must not call
-  // into the decoder nor take the decoder lock.
+  // It and the sink run on the decoded picture's held planes, outside the
+  // decoder's state lock.
   std::function<void(int32_t width, int32_t height, uint8_t channel)> OnSizeChanged;
 };
 

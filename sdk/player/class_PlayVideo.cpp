@@ -22,7 +22,6 @@ TLiveDecodeSeams LiveSeams(TAxPlay& player, TAVDecode& decoder, TRender& render)
     const TDevCfg cfg = player.Cfg();
     return stream_type == 1 ? static_cast<int32_t>(cfg.Video.SubCodec) : cfg.Video.Codec;
   };
-  // Runs under the decoder's state lock: nothing here calls the decoder.
   s.OnSizeChanged = [&player, &render](int32_t width, int32_t height, uint8_t channel) {
     render.SetPictureSize(width, height);
     player.SetPictureSize(width, height);

@@ -19,7 +19,9 @@
 
 #include "NetSimEnv.h"
 #include "class_AxPlay.h"
+#include "class_PlayVideo.h"
 #include "NetTestEnv.h"
+#include "PlayParts.h"
 #include "ReturnsWithin.h"
 #include "TapRelay.h"
 
@@ -351,6 +353,44 @@ TEST_F(NetStream, ACallbackMayDisconnectOrFreeItsOwnPlayer) {
       EXPECT_EQ(vzNet_Free(e.h), 1);
     }
   }
+}
+
+// A draw callback may reconnect its own player: the picture it draws on
+// is held for it, not locked inside the decoder that the connect reopens.
+TEST_F(NetStream, TheDrawCallbackMayReconnectItsOwnPlayer) {
+  vz::TPlayVideo::RegisterForPlayers();  // decoding and drawing, for this test's players only
+  struct Unregister {
+    ~Unregister() { vz::RegisterPlayVideo({}); }
+  } unregister;
+  struct Reconnect {
+    vzNetHandle h = nullptr;
+    int port = 0;
+    std::atomic<int> draws{0};
+    std::atomic<int> connected{-1};
+    static void Draw(void*, int32_t, void* user) {
+      auto* r = static_cast<Reconnect*>(user);
+      if (++r->draws != 3) return;
+      r->connected = vzNet_Connect(r->h, "admin", "admin", "127.0.0.1", "127.0.0.1", r->port,
+                                   nettest::kConnectTimeOutMs);
+    }
+  };
+  Reconnect r;
+  Player p = NewPlayer();
+  r.h = p.get();
+  r.port = sim_->Port(0);
+  ASSERT_EQ(vzNet_SetCallBack(p.get(), nullptr, nullptr, nullptr, Reconnect::Draw, &r), 1);
+  ASSERT_EQ(vzNet_SetDecodeStyle(p.get(), Decode_All), 1);
+  ASSERT_TRUE(Connect(p.get()));
+  ASSERT_EQ(vzNet_Play(p.get(), 1, 0, 0), 1);
+  EXPECT_TRUE(WaitFor([&] { return r.connected.load() != -1; })) << r.draws.load() << " pictures drawn";
+  EXPECT_EQ(r.connected.load(), 1);
+  if (r.connected.load() == 1) {
+    // Connected again, not streaming yet: Play brings the pictures back.
+    EXPECT_EQ(vzNet_Play(p.get(), 1, 0, 0), 1);
+    EXPECT_TRUE(WaitFor([&] { return r.draws.load() >= 10; })) << r.draws.load() << " pictures drawn";
+  }
+  vzNetHandle h = p.release();
+  EXPECT_TRUE(vztest::ReturnsWithin([h] { vzNet_Free(h); }, seconds(30)));
 }
 
 }  // namespace
