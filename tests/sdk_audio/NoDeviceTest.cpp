@@ -64,16 +64,3 @@ TEST(NoSoundDevice, OutputsStayClosedAndTheFailureIsLoggedOnce) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  vztest::TempDir dir;
-  const std::filesystem::path rc = dir / "asoundrc";
-  {
-    std::ofstream out(rc);
-    out << "pcm.!default {\n  type hw\n  card \"vzNoSuchCard\"\n}\n";
-  }
-  setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + rc.string()).c_str(), 1);
-  setenv("VZ_HOME", dir.str().c_str(), 1);
-  return RUN_ALL_TESTS();
-}
