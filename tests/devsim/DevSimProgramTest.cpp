@@ -316,6 +316,10 @@ TEST(DevSimCamera, ReadsModelCodecSizeRateBitRateAndKeyInterval) {
       {"dvr:mpeg4:cif:15:768:30", true, {"dvr", 0, 352, 288, 15, 768, 30}},
       {"ipc:mjpeg:640x480:10", true, {"ipc", 1, 640, 480, 10, 0, 0}},
       {"h264:720p", true, {"", 2, 1280, 720, 0, 0, 0}},
+      {"busy:h264:1080p", true, {"", 2, 1920, 1080, 0, 0, 0, true}},
+      {"dvr:busy:mpeg4", true, {"dvr", 0, 0, 0, 0, 0, 0, true}},
+      {"busy", false, {}},
+      {"h264:busy", false, {}},
       {"", false, {}},
       {"dvr", false, {}},
       {"h265:d1", false, {}},
@@ -339,6 +343,7 @@ TEST(DevSimCamera, ReadsModelCodecSizeRateBitRateAndKeyInterval) {
     EXPECT_EQ(got.fps, c.want.fps) << c.text;
     EXPECT_EQ(got.kbps, c.want.kbps) << c.text;
     EXPECT_EQ(got.keyInterval, c.want.keyInterval) << c.text;
+    EXPECT_EQ(got.busy, c.want.busy) << c.text;
   }
 }
 

@@ -213,6 +213,45 @@ TEST_F(DevSimStreamTest, VideoAudioAndStatusAreWellFormedAndDecodeAtTheConfigure
   }
 }
 
+TEST_F(DevSimStreamTest, TheBusySceneCarriesDetailAndStillShowsTheFixedParts) {
+  // At a bit rate a D1 camera would use, so the coding keeps the texture.
+  vzsim::SimCamera plain = Camera(kH264, 704, 576, 25, 25);
+  plain.kbps = 2048;
+  vzsim::SimCamera busy = plain;
+  busy.busy = true;
+  StartCameras({plain, busy});
+  double detail[2] = {0, 0};
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k == 0 ? "plain" : "busy");
+    SimStreamReader r;
+    ASSERT_TRUE(r.Open(Port(k), 1, 0, 0)) << r.Error();
+    StreamUnit first;
+    ASSERT_TRUE(FirstVideo(r, &first));
+    std::vector<StreamUnit> units = r.Collect(2000);
+    const auto video = Frames(units, kVideo);
+    ASSERT_GE(video.size(), 25u);
+    SimTestDecoder decoder(kH264);
+    ASSERT_TRUE(decoder.Decode(first.Payload(), first.PayloadSize()));
+    for (const StreamUnit* f : video) ASSERT_TRUE(decoder.Decode(f->Payload(), f->PayloadSize()));
+    const int in = vzsim::SimPicture::CornerSize(704, 576) / 2;
+    ExpectNear(decoder.At(in, in), vzsim::SimPicture::kTopLeft, "top left");
+    ExpectNear(decoder.At(704 - in, 576 - in), vzsim::SimPicture::kBottomRight, "bottom right");
+    // Mean step between neighbouring pixels of a background patch left of
+    // the circling square's path: a few stripe edges on the plain picture,
+    // texture everywhere on the busy one.
+    int steps = 0;
+    for (int y = 280; y < 300; ++y) {
+      for (int x = 80; x < 150; ++x) {
+        steps += std::abs(static_cast<int>(decoder.At(x + 1, y).y) - static_cast<int>(decoder.At(x, y).y));
+        ++detail[k];
+      }
+    }
+    detail[k] = steps / detail[k];
+  }
+  EXPECT_GT(detail[1], 5.0);
+  EXPECT_GT(detail[1], 3 * detail[0]) << "plain " << detail[0];
+}
+
 TEST_F(DevSimStreamTest, DvrChannelMasksSelectMainSubAndAudioPerChannel) {
   StartCameras({Camera(kH264, 704, 576, 25, 10, "dvr")});
   SimStreamReader reader;
@@ -568,11 +607,13 @@ TEST(SimLoopFileTest, KeepsALoopAndRefusesEveryOtherFile) {
     EXPECT_EQ(back->frames[i].bytes, loop->frames[i].bytes);
     EXPECT_EQ(back->frames[i].key, loop->frames[i].key);
   }
-  // Another bit rate or another channel's picture is another loop, in a file of its own.
-  std::vector<vzsim::SimVideoFormat> others(3, f);
+  // Another bit rate, another channel's picture or another scene is another
+  // loop, in a file of its own.
+  std::vector<vzsim::SimVideoFormat> others(4, f);
   others[0].bitRate += 1;
   others[1].channel = -1;
   others[2].channel = 2;
+  others[3].busy = true;
   for (const vzsim::SimVideoFormat& other : others) {
     SCOPED_TRACE(other.Describe());
     EXPECT_FALSE(vzsim::SimLoopFile::Load(path, other));
@@ -582,7 +623,7 @@ TEST(SimLoopFileTest, KeepsALoopAndRefusesEveryOtherFile) {
   std::vector<uint8_t> longer = bytes;
   longer.push_back(0);
   std::vector<uint8_t> noKey = bytes;
-  noKey[8 + 28 + 4 + 4] = 0;  // the first frame's key flag
+  noKey[8 + 32 + 4 + 4] = 0;  // the first frame's key flag
   const std::vector<uint8_t> bad[] = {std::vector<uint8_t>(bytes.begin(), bytes.end() - 1), longer, noKey, {}};
   for (const auto& b : bad) EXPECT_FALSE(vzsim::SimLoopFile::Parse(b.data(), b.size(), f)) << b.size();
   EXPECT_FALSE(vzsim::SimLoopFile::Load(dir.str() + "/missing.loop", f));

@@ -27,13 +27,13 @@ struct Picture {
   int width, height;
   std::vector<uint8_t> y, u, v;
 
-  Picture(int w, int h, int64_t frame, int channel, bool fields = false)
+  Picture(int w, int h, int64_t frame, int channel, bool fields = false, bool busy = false)
       : width(w), height(h),
         y(static_cast<size_t>(YStride() * h), kSentinel),
         u(static_cast<size_t>(CStride() * (h / 2)), kSentinel),
         v(u.size(), kSentinel) {
     auto draw = fields ? &SimPicture::DrawFields : &SimPicture::Draw;
-    draw(w, h, frame, 45296, channel, y.data(), YStride(), u.data(), CStride(), v.data(), CStride());
+    draw(w, h, frame, 45296, channel, busy, y.data(), YStride(), u.data(), CStride(), v.data(), CStride());
   }
   int YStride() const { return width + kPad; }
   int CStride() const { return width / 2 + kPad; }
@@ -140,24 +140,63 @@ TEST(SimPictureTest, EveryChannelColourStandsApartFromTheOthersAndFromTheCorners
   }
 }
 
+TEST(SimPictureTest, TheBusySceneKeepsEveryFixedPartAndChangesTheRestInEveryFrame) {
+  const Size sizes[] = {{176, 144}, {704, 576}, {1920, 1080}};
+  for (const Size& s : sizes) {
+    SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
+    const int corner = SimPicture::CornerSize(s.width, s.height);
+    const SimRect fixed[] = {{0, 0, corner, corner},
+                             {s.width - corner, 0, corner, corner},
+                             {0, s.height - corner, corner, corner},
+                             {s.width - corner, s.height - corner, corner, corner},
+                             SimPicture::ClockBand(s.width, s.height),
+                             SimPicture::ChannelMark(s.width, s.height)};
+    const Picture plain(s.width, s.height, 7, 2);
+    const Picture busy(s.width, s.height, 7, 2, false, true);
+    const Picture next(s.width, s.height, 8, 2, false, true);
+    EXPECT_TRUE(busy.PaddingIntact());
+    int fixedDiffers = 0, background = 0, sceneDiffers = 0, frameDiffers = 0;
+    for (int r = 0; r < s.height; ++r) {
+      for (int x = 0; x < s.width; ++x) {
+        const bool isFixed = std::any_of(std::begin(fixed), std::end(fixed), [&](const SimRect& f) { return Inside(f, x, r); });
+        const bool same = busy.Y(x, r) == plain.Y(x, r) && busy.U(x, r) == plain.U(x, r) && busy.V(x, r) == plain.V(x, r);
+        if (isFixed) {
+          fixedDiffers += same ? 0 : 1;
+          continue;
+        }
+        ++background;
+        sceneDiffers += same ? 0 : 1;
+        frameDiffers += busy.Y(x, r) != next.Y(x, r) ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(fixedDiffers, 0) << "the parts tests read stay as on the plain picture";
+    // The square circles over the scene, so a little of the background is plain.
+    EXPECT_GT(sceneDiffers, background * 8 / 10);
+    EXPECT_GT(frameDiffers, background * 8 / 10) << "motion and noise reach nearly every pixel of every frame";
+  }
+}
+
 TEST(SimPictureTest, TinyPicturesAndStackedFieldsStayInsideTheirPlanes) {
   // Pictures narrower than the mark clip it; stacked fields carry it too.
   const struct {
     int width, height, channel;
     bool fields;
   } cases[] = {{16, 16, 0, false}, {16, 16, 12, false}, {34, 18, 98, false}, {176, 144, 2, true}, {352, 288, 1, true}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " channel " + std::to_string(c.channel));
-    const Picture p(c.width, c.height, 3, c.channel, c.fields);
-    EXPECT_TRUE(p.PaddingIntact());
-    if (c.fields) {
-      // Row r of the picture lies at r / 2 (even rows) in the first field.
-      const SimRect block = SimPicture::ChannelBlock(c.width, c.height);
-      const int r = (block.y + block.height / 2) & ~1;
-      const vzsim::SimYuv want = SimPicture::ChannelColour(c.channel);
-      EXPECT_EQ(p.Y(block.x + block.width / 2, r / 2), want.y);
-      EXPECT_EQ(p.Y(block.x + block.width / 2, c.height / 2 + r / 2), want.y);
-      EXPECT_EQ(p.V(block.x + block.width / 2, (r / 2) & ~1), want.v);
+  for (const bool busy : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " channel " + std::to_string(c.channel) +
+                   (busy ? " busy" : ""));
+      const Picture p(c.width, c.height, 3, c.channel, c.fields, busy);
+      EXPECT_TRUE(p.PaddingIntact());
+      if (c.fields) {
+        // Row r of the picture lies at r / 2 (even rows) in the first field.
+        const SimRect block = SimPicture::ChannelBlock(c.width, c.height);
+        const int r = (block.y + block.height / 2) & ~1;
+        const vzsim::SimYuv want = SimPicture::ChannelColour(c.channel);
+        EXPECT_EQ(p.Y(block.x + block.width / 2, r / 2), want.y);
+        EXPECT_EQ(p.Y(block.x + block.width / 2, c.height / 2 + r / 2), want.y);
+        EXPECT_EQ(p.V(block.x + block.width / 2, (r / 2) & ~1), want.v);
+      }
     }
   }
 }

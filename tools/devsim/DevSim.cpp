@@ -87,6 +87,10 @@ bool ParseCamera(const std::string& text, SimCamera* camera, std::string* error)
   std::vector<std::string> parts = SplitColons(text);
   size_t i = 0;
   if (parts[0] == "ipc" || parts[0] == "dvr") cam.model = parts[i++];
+  if (i < parts.size() && parts[i] == "busy") {
+    cam.busy = true;
+    ++i;
+  }
   if (i >= parts.size()) {
     *error = "\"" + text + "\" names no codec";
     return false;

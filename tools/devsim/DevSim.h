@@ -63,9 +63,10 @@ struct SimCamera {
   int fps = 0;
   int kbps = 0;
   int keyInterval = 0;
+  bool busy = false;  // the busy scene (SimVideoFormat::busy) on every channel
 };
 
-// Reads "[ipc:|dvr:]CODEC[:SIZE[:FPS[:KBPS[:KEY]]]]" with CODEC h264, mpeg4 or
+// Reads "[ipc:|dvr:][busy:]CODEC[:SIZE[:FPS[:KBPS[:KEY]]]]" with CODEC h264, mpeg4 or
 // mjpeg and SIZE WxH or one of qcif, cif, d1, vga, 720p, 1080p. False (with
 // `error`) for anything else.
 bool ParseCamera(const std::string& text, SimCamera* camera, std::string* error);

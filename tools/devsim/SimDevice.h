@@ -53,6 +53,8 @@ class SimDevice {
   int Index() const { return index_; }
   uint16_t Port() const { return port_.load(); }
   bool Verbose() const { return verbose_; }
+  // Whether the device films the busy scene (its camera's setting).
+  bool BusyScene() const { return camera_.busy; }
   void Log(const char* format, ...) const __attribute__((format(printf, 2, 3)));
 
   // --- used by the sessions ------------------------------------------------

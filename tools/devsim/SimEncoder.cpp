@@ -65,13 +65,13 @@ bool Drain(AVCodecContext* ctx, AVPacket* pkt, SimLoop* loop, std::string* error
 }  // namespace
 
 bool SimVideoFormat::operator<(const SimVideoFormat& o) const {
-  return std::tie(codec, width, height, fps, keyInterval, bitRate, channel) <
-         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate, o.channel);
+  return std::tie(codec, width, height, fps, keyInterval, bitRate, channel, busy) <
+         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate, o.channel, o.busy);
 }
 
 bool SimVideoFormat::operator==(const SimVideoFormat& o) const {
-  return std::tie(codec, width, height, fps, keyInterval, bitRate, channel) ==
-         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate, o.channel);
+  return std::tie(codec, width, height, fps, keyInterval, bitRate, channel, busy) ==
+         std::tie(o.codec, o.width, o.height, o.fps, o.keyInterval, o.bitRate, o.channel, o.busy);
 }
 
 std::string SimVideoFormat::Describe() const {
@@ -82,6 +82,7 @@ std::string SimVideoFormat::Describe() const {
                 bitRate / 1024);
   std::string out = text;
   if (channel >= 0) out += ", channel " + std::to_string(channel);
+  if (busy) out += ", busy scene";
   return out;
 }
 
@@ -168,11 +169,11 @@ std::shared_ptr<const SimLoop> SimEncoder::Encode(SimVideoFormat format, int sec
     }
     if (SimPicture::IsTwoFieldWidth(format.width)) {
       SimPicture::DrawFields(format.width, format.height, i, secondsOfDay + i / format.fps, format.channel,
-                             frame->data[0], frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2],
+                             format.busy, frame->data[0], frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2],
                              frame->linesize[2]);
     } else {
-      SimPicture::Draw(format.width, format.height, i, secondsOfDay + i / format.fps, format.channel, frame->data[0],
-                       frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2], frame->linesize[2]);
+      SimPicture::Draw(format.width, format.height, i, secondsOfDay + i / format.fps, format.channel, format.busy,
+                       frame->data[0], frame->linesize[0], frame->data[1], frame->linesize[1], frame->data[2], frame->linesize[2]);
     }
     frame->pts = i;
     // Key frames exactly on the interval, whatever the encoder would choose.

@@ -22,6 +22,10 @@ struct SimVideoFormat {
   // a multi-channel device; -1 for a camera of one channel, which has none.
   // Part of what makes one loop differ from another, like the rest.
   int channel = -1;
+  // The scene filmed: false the plain test picture, true the same picture
+  // over a textured background that pans and carries sensor noise, so every
+  // frame holds detail and motion as a real camera's does (SimPicture).
+  bool busy = false;
 
   bool operator<(const SimVideoFormat& o) const;
   bool operator==(const SimVideoFormat& o) const;

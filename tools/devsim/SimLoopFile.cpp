@@ -18,7 +18,7 @@ namespace vzsim {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'Z', 'S', 'I', 'M', 'L', 'P', '1'};
-constexpr size_t kHead = sizeof kMagic + 7 * 4 + 4;  // magic, format with channel, frame count
+constexpr size_t kHead = sizeof kMagic + 8 * 4 + 4;  // magic, format with channel and scene, frame count
 constexpr size_t kFrameHead = 5;                     // size, key flag
 constexpr uint64_t kMaxFile = 256ull << 20;
 
@@ -27,7 +27,7 @@ void Append32(std::vector<uint8_t>& b, uint32_t v) {
 }
 
 void AppendFormat(std::vector<uint8_t>& b, const SimVideoFormat& f) {
-  for (int v : {f.codec, f.width, f.height, f.fps, f.keyInterval, f.bitRate, f.channel}) {
+  for (int v : {f.codec, f.width, f.height, f.fps, f.keyInterval, f.bitRate, f.channel, f.busy ? 1 : 0}) {
     Append32(b, static_cast<uint32_t>(v));
   }
 }
@@ -44,14 +44,14 @@ std::string SimLoopFile::Folder() {
 }
 
 std::string SimLoopFile::PathFor(const std::string& folder, const SimVideoFormat& f) {
-  // "f3": the channel is part of the picture and of the file's head (and
-  // loops of two-field widths hold stacked fields); files of older layouts
-  // keep their old names and are never read.
+  // "f4": the channel and the scene are part of the picture and of the
+  // file's head (and loops of two-field widths hold stacked fields); files
+  // of older layouts keep their old names and are never read.
   char channel[24] = "";
   if (f.channel >= 0) std::snprintf(channel, sizeof channel, "_ch%d", f.channel);
   char name[160];
-  std::snprintf(name, sizeof name, "f3_c%d_%dx%d_%dfps_k%d_%db%s.loop", f.codec, f.width, f.height, f.fps,
-                f.keyInterval, f.bitRate, channel);
+  std::snprintf(name, sizeof name, "f4_c%d_%dx%d_%dfps_k%d_%db%s%s.loop", f.codec, f.width, f.height, f.fps,
+                f.keyInterval, f.bitRate, channel, f.busy ? "_busy" : "");
   return (std::filesystem::path(folder) / name).string();
 }
 

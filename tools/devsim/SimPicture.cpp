@@ -93,6 +93,48 @@ int DrawText(const Planes& p, int x, int y, int cell, const char* text) {
   return x - start;
 }
 
+// A fixed pseudo-random value per (x, y, salt).
+uint32_t Hash(uint32_t x, uint32_t y, uint32_t salt) {
+  uint32_t h = x * 0x9E3779B1u ^ y * 0x85EBCA77u ^ salt * 0xC2B2AE3Du;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  return h;
+}
+
+uint8_t Clip(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+
+// The busy scene over the stripes: texture at two scales that pans two
+// pixels right and one down per frame (work for motion search), colour
+// patches that pan with it, and sensor noise of a few levels that is new
+// in every frame (work for every block of every frame).
+void AddBusyScene(const Planes& p, int64_t frame) {
+  const auto panX = static_cast<uint32_t>(frame * 2), panY = static_cast<uint32_t>(frame);
+  for (int r = 0; r < p.h; ++r) {
+    uint8_t* row = p.y + static_cast<std::ptrdiff_t>(r) * p.ys;
+    const uint32_t sy = static_cast<uint32_t>(r) + 4096 - panY;
+    for (int c = 0; c < p.w; ++c) {
+      const uint32_t sx = static_cast<uint32_t>(c) + 4096 - panX;
+      const int coarse = static_cast<int>(Hash(sx >> 3, sy >> 3, 1) & 63) - 32;
+      const int fine = static_cast<int>(Hash(sx >> 1, sy >> 1, 2) & 31) - 16;
+      const int noise = static_cast<int>(Hash(static_cast<uint32_t>(c), static_cast<uint32_t>(r),
+                                              static_cast<uint32_t>(frame) + 3) & 7) - 4;
+      row[c] = Clip(row[c] + coarse + fine + noise);
+    }
+  }
+  for (int r = 0; r < p.h / 2; ++r) {
+    uint8_t* ru = p.u + static_cast<std::ptrdiff_t>(r) * p.us;
+    uint8_t* rv = p.v + static_cast<std::ptrdiff_t>(r) * p.vs;
+    const uint32_t sy = static_cast<uint32_t>(r) + 2048 - panY / 2;
+    for (int c = 0; c < p.w / 2; ++c) {
+      const uint32_t sx = static_cast<uint32_t>(c) + 2048 - panX / 2;
+      const uint32_t h = Hash(sx >> 3, sy >> 3, 4);
+      ru[c] = Clip(ru[c] + static_cast<int>(h & 31) - 16);
+      rv[c] = Clip(rv[c] + static_cast<int>((h >> 8) & 31) - 16);
+    }
+  }
+}
+
 }  // namespace
 
 int SimPicture::CornerSize(int width, int height) {
@@ -130,8 +172,8 @@ SimRect SimPicture::ClockBand(int width, int height) {
   return SimRect{(width - textWidth) / 2 - cell, 0, textWidth + 2 * cell, 13 * cell};
 }
 
-void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y, int yStride,
-                      uint8_t* u, int uStride, uint8_t* v, int vStride) {
+void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, int channel, bool busy, uint8_t* y,
+                      int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride) {
   const Planes p{width, height, y, yStride, u, uStride, v, vStride};
   // Moving diagonal stripes, 32 pixels wide, 4 pixels further on each frame.
   const int shift = static_cast<int>((frame * 4) % 64);
@@ -150,6 +192,7 @@ void SimPicture::Draw(int width, int height, int64_t frame, int secondsOfDay, in
     std::memset(u + static_cast<std::ptrdiff_t>(r) * uStride, 128, static_cast<size_t>(width / 2));
     std::memset(v + static_cast<std::ptrdiff_t>(r) * vStride, 128, static_cast<size_t>(width / 2));
   }
+  if (busy) AddBusyScene(p, frame);
   // A light square circling the centre, once every 100 frames.
   const int side = std::max(8, std::min(width, height) / 6);
   const double angle = static_cast<double>(frame % 100) * (2.0 * M_PI / 100.0);
@@ -209,13 +252,13 @@ void StackFields(const uint8_t* from, int fromStride, uint8_t* to, int toStride,
 
 }  // namespace
 
-void SimPicture::DrawFields(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y,
-                            int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride) {
+void SimPicture::DrawFields(int width, int height, int64_t frame, int secondsOfDay, int channel, bool busy,
+                            uint8_t* y, int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride) {
   const int cw = width / 2, ch = height / 2;
   std::vector<uint8_t> py(static_cast<size_t>(width) * static_cast<size_t>(height));
   std::vector<uint8_t> pu(static_cast<size_t>(cw) * static_cast<size_t>(ch));
   std::vector<uint8_t> pv(pu.size());
-  Draw(width, height, frame, secondsOfDay, channel, py.data(), width, pu.data(), cw, pv.data(), cw);
+  Draw(width, height, frame, secondsOfDay, channel, busy, py.data(), width, pu.data(), cw, pv.data(), cw);
   StackFields(py.data(), width, y, yStride, width, height);
   StackFields(pu.data(), cw, u, uStride, cw, ch);
   StackFields(pv.data(), cw, v, vStride, cw, ch);

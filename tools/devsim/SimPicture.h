@@ -56,8 +56,12 @@ class SimPicture {
   // Draws frame `frame` of channel `channel` (-1: no channel mark) with the
   // clock text for `secondsOfDay` into planes of the given strides. Width
   // and height are even and at least 16.
-  static void Draw(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y, int yStride,
-                   uint8_t* u, int uStride, uint8_t* v, int vStride);
+  // With `busy`, the background between the fixed parts (corner blocks,
+  // clock band, channel mark and the circling square stay as they are)
+  // carries the busy scene: texture that pans two pixels right and one
+  // down per frame, colour patches and sensor noise new in every frame.
+  static void Draw(int width, int height, int64_t frame, int secondsOfDay, int channel, bool busy, uint8_t* y,
+                   int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride);
 
   // Cameras send pictures 176 and 352 pixels wide as two fields one above
   // the other: the even lines of the picture in the top half, the odd lines
@@ -65,8 +69,8 @@ class SimPicture {
   static bool IsTwoFieldWidth(int width) { return width == 176 || width == 352; }
   // Draws the picture of Draw and stores it as two stacked fields; the
   // height is even.
-  static void DrawFields(int width, int height, int64_t frame, int secondsOfDay, int channel, uint8_t* y,
-                         int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride);
+  static void DrawFields(int width, int height, int64_t frame, int secondsOfDay, int channel, bool busy,
+                         uint8_t* y, int yStride, uint8_t* u, int uStride, uint8_t* v, int vStride);
 };
 
 }  // namespace vzsim

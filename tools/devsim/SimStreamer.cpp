@@ -90,6 +90,7 @@ void SimStreamer::Prepare(const SimStreamMasks& masks) {
     if (main.fps <= 0) main.fps = 25;
     if (main.keyInterval <= 0) main.keyInterval = main.fps;
     main.channel = marked ? c : -1;
+    main.busy = device_.BusyScene();
     SimVideoFormat sub = main;
     sub.codec = v[kVideoSubCodec];
     const int code = v[kVideoSubResolution];
