@@ -1,10 +1,15 @@
 #pragma once
 // Small helpers the receiving-side benchmarks share.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <system_error>
 
 #include "DevSim.h"
 
@@ -23,6 +28,32 @@ inline double CpuSeconds() {
   ::getrusage(RUSAGE_SELF, &u);
   return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// User and system time of this process's threads of the given name (the
+// name the kernel keeps, at most 15 characters), in seconds.
+inline double ThreadsCpuSeconds(const std::string& name) {
+  double total = 0;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+    std::ifstream comm(task.path() / "comm");
+    std::string n;
+    std::getline(comm, n);
+    if (n != name) continue;
+    std::ifstream stat(task.path() / "stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Fields after the parenthesised name: state is the 3rd, utime the 14th, stime the 15th.
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(text.substr(close + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+      if (i >= 14) ticks += std::atof(field.c_str());
+    }
+    total += ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  }
+  return total;
 }
 
 // The process's resident memory now.
