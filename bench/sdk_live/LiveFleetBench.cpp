@@ -5,12 +5,13 @@
 //  - every camera's pictures were all drawn: per stream, pictures drawn over
 //    the window within two of the frames its camera sent, and the camera was
 //    never held back (it sent within two of 25 a second), and
-//  - the GUI thread was never kept from its events by more than 50 ms of
-//    work: "gui_event_cpu_ms" is its processor time in the longest handling
-//    of one event (a presentation flush, a pane's paint, ...). The same in
-//    wall time ("gui_event_ms") and how late a 5 ms timer on the GUI thread
-//    ever came ("gui_tick_late_ms") are shown too: they include whatever
-//    else the machine ran meanwhile, so read them against the 4-camera step.
+//  - the GUI thread was never kept from its events for more than 50 ms: a
+//    5 ms timer on it never came more than 50 ms late ("gui_tick_late_ms",
+//    wall time, as a user would feel it, whatever kept the thread: its own
+//    work or the decoding threads taking the processors). The longest
+//    handling of one event (a presentation flush, a pane's paint, ...) is
+//    shown in wall time ("gui_event_ms") and in the GUI thread's own
+//    processor time ("gui_event_cpu_ms", the work our code did in it).
 // Steps run from small N up and stop after the first that fails; the last
 // line printed names the largest N that held (goal: at least 16).
 //
@@ -118,7 +119,7 @@ void BM_LiveGrid(benchmark::State& state) {
       held_back += static_cast<int64_t>(std::max(0.0, expected - s - kSlack));
       slowest_fps = std::min(slowest_fps, d / secs);
     }
-    const bool held = behind == 0 && held_back == 0 && gui.Events.LongestCpuMs <= kMaxBlockMs;
+    const bool held = behind == 0 && held_back == 0 && gui.LongestTickLateMs <= kMaxBlockMs;
     state.counters["held"] = held ? 1 : 0;
     state.counters["frames_not_drawn"] = static_cast<double>(behind);
     state.counters["frames_held_back"] = static_cast<double>(held_back);

@@ -16,13 +16,15 @@
 // scene (texture, motion and sensor noise), whose frames cost the decoder
 // what a real camera's do.
 //
-// Needs the ffmpeg program on PATH. VZ_BENCH_SECONDS (default 10) sets the
-// measured window per size.
+// Needs the ffmpeg program on PATH. VZ_BENCH_SECONDS (default 15) sets the
+// player's measured time per size and scene, VZ_BENCH_ROUNDS (default 5) in
+// how many turns it is taken.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +46,8 @@ struct TSize {
 };
 constexpr TSize kSizes[] = {{704, 576, 2048}, {1280, 720, 4096}, {1920, 1080, 8192}};
 
-const int kSeconds = vzbench::EnvInt("VZ_BENCH_SECONDS", 10);
+const int kSeconds = vzbench::EnvInt("VZ_BENCH_SECONDS", 15);  // per size and scene, over all rounds
+const int kRounds = vzbench::EnvInt("VZ_BENCH_ROUNDS", 5);
 
 vzbench::TSimChild* g_sim = nullptr;
 
@@ -94,64 +97,102 @@ TReference RunFfmpeg(const std::vector<std::vector<uint8_t>>& intervals, int64_t
 
 constexpr int kSizeCount = static_cast<int>(std::size(kSizes));
 
+// One round: the player's pictures per second over `seconds`, then ffmpeg
+// on the frames it received.
+struct TRound {
+  bool Ok = false;
+  std::string Error;
+  double Fps = 0, CpuPerFrame = 0, ReaderBusy = 0;
+  double RefFps = 0, RefCpuPerFrame = 0;
+};
+
+TRound RunRound(int device, const TSize& size, int seconds) {
+  TRound r;
+  int64_t drawn = 0;
+  std::vector<std::vector<uint8_t>> intervals;
+  {
+    QWidget target;
+    target.resize(size.W, size.H);
+    target.show();
+    vzbench::TBenchPlayer player(&target, g_sim->Port(device));
+    if (!player.Ok()) {
+      r.Error = "the player did not connect";
+      return r;
+    }
+    player.KeepFrames(100);
+    // The first run of a size waits for the simulator to encode its loop.
+    for (int waited = 0; player.Drawn() < 50 && waited < 120000; waited += 100) vzbench::PumpEvents(100);
+    if (player.Drawn() < 50) {
+      r.Error = "only " + std::to_string(player.Drawn()) + " pictures drawn of " + std::to_string(player.Received()) +
+                " frames received";
+      return r;
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    const double cpu0 = vzbench::CpuSeconds();
+    const double reader0 = vzbench::ThreadsCpuSeconds("vzSDK read");
+    const uint64_t d0 = player.Drawn();
+    vzbench::PumpEvents(seconds * 1000);
+    drawn = static_cast<int64_t>(player.Drawn() - d0);
+    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    r.Fps = static_cast<double>(drawn) / secs;
+    r.CpuPerFrame = (vzbench::CpuSeconds() - cpu0) / static_cast<double>(std::max<int64_t>(drawn, 1));
+    r.ReaderBusy = (vzbench::ThreadsCpuSeconds("vzSDK read") - reader0) / secs;
+    intervals = player.KeptIntervals();
+  }
+  if (intervals.empty()) {
+    r.Error = "no whole key-frame interval was kept";
+    return r;
+  }
+  int64_t ref_frames = 0;
+  const TReference ref = RunFfmpeg(intervals, drawn, &ref_frames);
+  if (!ref.Ok) {
+    r.Error = ref.Error;
+    return r;
+  }
+  r.RefFps = static_cast<double>(ref_frames) / ref.Seconds;
+  r.RefCpuPerFrame = ref.CpuSeconds / static_cast<double>(ref_frames);
+  r.Ok = true;
+  return r;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
 // Device k films size k % kSizeCount, the busy scene from kSizeCount on.
+// The machine's speed drifts (other guests, clocks), so the player and
+// ffmpeg take turns in several rounds; every figure is the median of the
+// rounds', the ratio the median of the rounds' ratios.
 void BM_LivePath(benchmark::State& state) {
   const int k = static_cast<int>(state.range(0)) + (state.range(1) != 0 ? kSizeCount : 0);
   const TSize size = kSizes[k % kSizeCount];
   state.SetLabel(std::to_string(size.W) + "x" + std::to_string(size.H) + (k >= kSizeCount ? " busy" : " plain"));
   for (auto _ : state) {
-    double fps = 0, cpu_per_frame = 0, reader_busy = 0;
-    int64_t drawn = 0;
-    std::vector<std::vector<uint8_t>> intervals;
-    {
-      QWidget target;
-      target.resize(size.W, size.H);
-      target.show();
-      vzbench::TBenchPlayer player(&target, g_sim->Port(k));
-      if (!player.Ok()) {
-        state.SkipWithError("the player did not connect");
+    std::vector<double> fps, ref_fps, ratio, cpu, ref_cpu, busy;
+    for (int round = 0; round < kRounds; ++round) {
+      const TRound r = RunRound(k, size, std::max(1, kSeconds / kRounds));
+      if (!r.Ok) {
+        state.SkipWithError(r.Error.c_str());
         return;
       }
-      player.KeepFrames(100);
-      // The first run of a size waits for the simulator to encode its loop.
-      for (int waited = 0; player.Drawn() < 50 && waited < 120000; waited += 100) vzbench::PumpEvents(100);
-      if (player.Drawn() < 50) {
-        const std::string why = "only " + std::to_string(player.Drawn()) + " pictures drawn of " +
-                                std::to_string(player.Received()) + " frames received";
-        state.SkipWithError(why.c_str());
-        return;
-      }
-      const auto t0 = std::chrono::steady_clock::now();
-      const double cpu0 = vzbench::CpuSeconds();
-      const double reader0 = vzbench::ThreadsCpuSeconds("vzSDK read");
-      const uint64_t d0 = player.Drawn();
-      vzbench::PumpEvents(kSeconds * 1000);
-      drawn = static_cast<int64_t>(player.Drawn() - d0);
-      const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-      fps = static_cast<double>(drawn) / secs;
-      cpu_per_frame = (vzbench::CpuSeconds() - cpu0) / static_cast<double>(drawn);
-      reader_busy = (vzbench::ThreadsCpuSeconds("vzSDK read") - reader0) / secs;
-      intervals = player.KeptIntervals();
+      fps.push_back(r.Fps);
+      ref_fps.push_back(r.RefFps);
+      ratio.push_back(r.Fps / r.RefFps);
+      cpu.push_back(r.CpuPerFrame * 1e3);
+      ref_cpu.push_back(r.RefCpuPerFrame * 1e3);
+      busy.push_back(r.ReaderBusy);
     }
-    if (intervals.empty()) {
-      state.SkipWithError("no whole key-frame interval was kept");
-      return;
-    }
-    int64_t ref_frames = 0;
-    const TReference ref = RunFfmpeg(intervals, drawn, &ref_frames);
-    if (!ref.Ok) {
-      state.SkipWithError(ref.Error.c_str());
-      return;
-    }
-    const double ref_fps = static_cast<double>(ref_frames) / ref.Seconds;
-    state.counters["fps"] = fps;
-    state.counters["ffmpeg_fps"] = ref_fps;
-    state.counters["ratio"] = fps / ref_fps;
-    state.counters["cpu_ms_per_frame"] = cpu_per_frame * 1e3;
+    state.counters["fps"] = Median(fps);
+    state.counters["ffmpeg_fps"] = Median(ref_fps);
+    state.counters["ratio"] = Median(ratio);
+    state.counters["ratio_min"] = *std::min_element(ratio.begin(), ratio.end());
+    state.counters["ratio_max"] = *std::max_element(ratio.begin(), ratio.end());
+    state.counters["cpu_ms_per_frame"] = Median(cpu);
+    state.counters["ffmpeg_cpu_ms_per_frame"] = Median(ref_cpu);
     // The player's reading thread (receive, decode, convert, overlays) as a
     // share of one core: near 1, the path runs as fast as that thread can.
-    state.counters["reader_busy"] = reader_busy;
-    state.counters["ffmpeg_cpu_ms_per_frame"] = ref.CpuSeconds * 1e3 / static_cast<double>(ref_frames);
+    state.counters["reader_busy"] = Median(busy);
   }
 }
 

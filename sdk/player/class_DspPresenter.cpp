@@ -5,9 +5,12 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace vz {
@@ -128,9 +131,38 @@ void RemoveLayers(Pred pred) {
   }
 }
 
+// The shortest time between two flushes of one slot: a refresh of the
+// primary screen (60 Hz when it does not say).
+int64_t RefreshNs() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal hz = screen ? screen->refreshRate() : 0;
+  return static_cast<int64_t>(1e9 / (hz >= 1 ? hz : 60));
+}
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+void Flush(const std::shared_ptr<TPresentSlot>& slot);
+
+// Flushes now, or once a refresh interval has passed since the slot's last
+// flush; meanwhile the slot's flush stays posted, so the decoding thread
+// only replaces its pictures.
+void FlushPaced(const std::shared_ptr<TPresentSlot>& slot) {
+  const int64_t wait = slot->LastFlushNs() + RefreshNs() - NowNs();
+  if (slot->LastFlushNs() != 0 && wait > 0) {
+    const int ms = static_cast<int>((wait + 999999) / 1000000);
+    QTimer::singleShot(ms, Qt::PreciseTimer, Filter(), [slot] { Flush(slot); });
+    return;
+  }
+  Flush(slot);
+}
+
 void Flush(const std::shared_ptr<TPresentSlot>& slot) {
   TGuiState& g = Gui();
   ++g.Flushes;
+  slot->SetLastFlushNs(NowNs());
   for (TPresentSlot::TPending& p : slot->TakePending()) {
     const void* list = p.List;
     // Layers of this list and channel whose record is no longer among the
@@ -216,7 +248,7 @@ void TDspPresenter::Post(const std::shared_ptr<TPresentSlot>& slot) {
     slot->TakePending();  // nothing to present into; keep only the pictures
     return;
   }
-  OnGui([slot] { Flush(slot); });
+  OnGui([slot] { FlushPaced(slot); });
 }
 
 void TDspPresenter::Forget(const void* list, const TDspInfo* record, uint64_t list_seq) {

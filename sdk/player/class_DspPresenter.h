@@ -13,6 +13,12 @@
 // A layer stays until its target is removed from its list, its record no
 // longer names this channel, or its list goes away.
 //
+// A slot is flushed at most once per refresh of the screen: a flush that
+// comes sooner waits for the rest of that interval, while its pictures go on
+// being replaced, so a stream faster than the screen costs the GUI thread
+// only the paints the screen can show (a camera at 25 or 30 frames a second
+// never waits).
+//
 // Without a QApplication there is nothing to present into; publishing then
 // only keeps the latest picture (for snapshots).
 #include <QImage>
@@ -66,6 +72,10 @@ class TPresentSlot {
   };
   std::vector<TPending> TakePending();
 
+  // GUI thread only: when this slot was last flushed (steady clock, ns).
+  int64_t LastFlushNs() const { return last_flush_ns_; }
+  void SetLastFlushNs(int64_t ns) { last_flush_ns_ = ns; }
+
  private:
   struct TChannelPicture {
     QImage Image;
@@ -77,6 +87,7 @@ class TPresentSlot {
   int32_t last_channel_ = -1;                    // guarded by lock_
   std::map<int32_t, TPending> pending_;          // guarded by lock_
   bool flush_posted_ = false;                    // guarded by lock_
+  int64_t last_flush_ns_ = 0;                     // GUI thread only
 };
 
 class TDspPresenter {
