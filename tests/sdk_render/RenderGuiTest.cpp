@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -92,6 +94,41 @@ TEST(RenderGui, TargetsShowTheirChannelOnlyAndRemovedTargetsStop) {
   shot = host.Shot();
   EXPECT_TRUE(Near(shot.pixel(Centre(a)), 254, 0, 0));
   EXPECT_TRUE(IsBackground(shot.pixel(100, 75)));
+}
+
+TEST(RenderGui, AStreamFasterThanTheScreenIsPresentedOncePerRefreshAndEndsOnItsLastPicture) {
+  Host host;
+  vz::TDspInfoLst list;
+  vz::TRender render(&list);
+  render.SetPictureSize(352, 288);
+  vz::TDspInfo a{host.Id(), 0, {0, 0, 352, 288}};
+  ASSERT_TRUE(list.Add(&a));
+  const TPicture red(352, 288, kRed), green(352, 288, kGreen);
+  const qreal hz = QGuiApplication::primaryScreen() && QGuiApplication::primaryScreen()->refreshRate() >= 1
+                       ? QGuiApplication::primaryScreen()->refreshRate()
+                       : 60;
+  // About 1000 pictures a second for half a second, the GUI thread serving
+  // its events in between as an idle one would.
+  const uint64_t flushes0 = vz::TDspPresenter::FlushCount();
+  QElapsedTimer t;
+  t.start();
+  int rendered = 0;
+  while (t.elapsed() < 500) {
+    render.Render(red.View(), 0, &list);
+    ++rendered;
+    QCoreApplication::processEvents();
+    QTest::qSleep(1);
+  }
+  const double seconds = static_cast<double>(t.elapsed()) / 1000.0;
+  const uint64_t flushes = vz::TDspPresenter::FlushCount() - flushes0;
+  EXPECT_GT(rendered, 100);
+  EXPECT_GE(flushes, 2u);
+  EXPECT_LE(static_cast<double>(flushes), seconds * hz + 2) << rendered << " pictures";
+  // The last picture of a burst is never left unshown.
+  render.Render(green.View(), 0, &list);
+  Settle();
+  QTest::qWait(3 * static_cast<int>(1000 / hz));
+  EXPECT_TRUE(Near(host.Shot().pixel(Centre(a)), 0, 255, 0));
 }
 
 TEST(RenderGui, EqualScalingLetterBoxesAndTheEdgeCropIsLeftOut) {
