@@ -5,8 +5,10 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstddef>
 #include <cstring>
 
+#include "class_ConvertPool.h"
 #include "vzbb.h"
 
 namespace vz {
@@ -35,7 +37,10 @@ int ScalerFlags(int width) { return width % 2 ? SWS_BICUBIC | SWS_ACCURATE_RND :
 
 TYuvToRgb::TYuvToRgb(TRgbPath studio_path) : studio_path_(studio_path) {}
 
-TYuvToRgb::~TYuvToRgb() { sws_freeContext(sws_); }
+TYuvToRgb::~TYuvToRgb() {
+  sws_freeContext(sws_);
+  sws_freeContext(sws_bottom_);
+}
 
 bool TYuvToRgb::Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_stride) {
   if (!dst || !Readable(picture) || dst_stride < picture.Width * 4) return false;
@@ -52,16 +57,36 @@ bool TYuvToRgb::Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_st
 }
 
 bool TYuvToRgb::ByScaler(const TDecodedPicture& picture, uint8_t* dst, int dst_stride) {
+  // Each pair of lines shares its chroma line and the same-size conversion
+  // reads no other, so halves split at an even line come out as the whole.
+  if (picture.Width % 2 == 0 && picture.Height >= 4 &&
+      static_cast<int64_t>(picture.Width) * picture.Height >= kSplitPixels) {
+    const int split = (picture.Height / 2) & ~1;
+    bool top = false, bottom = false;
+    TConvertPool::Run([&] { top = Rows(sws_, picture, 0, split, dst, dst_stride); },
+                      [&] {
+                        bottom = Rows(sws_bottom_, picture, split, picture.Height - split,
+                                      dst + static_cast<ptrdiff_t>(split) * dst_stride, dst_stride);
+                      });
+    return top && bottom;
+  }
+  return Rows(sws_, picture, 0, picture.Height, dst, dst_stride);
+}
+
+bool TYuvToRgb::Rows(SwsContext*& sws, const TDecodedPicture& picture, int top, int rows, uint8_t* dst,
+                     int dst_stride) {
   const AVPixelFormat format = picture.FullRange ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
-  sws_ = sws_getCachedContext(sws_, picture.Width, picture.Height, format, picture.Width,
-                              picture.Height, AV_PIX_FMT_BGRA, ScalerFlags(picture.Width), nullptr, nullptr,
-                              nullptr);
-  if (!sws_) return false;
-  const uint8_t* const src[4] = {picture.Plane[0], picture.Plane[1], picture.Plane[2], nullptr};
+  sws = sws_getCachedContext(sws, picture.Width, rows, format, picture.Width, rows, AV_PIX_FMT_BGRA,
+                             ScalerFlags(picture.Width), nullptr, nullptr, nullptr);
+  if (!sws) return false;
+  const ptrdiff_t chroma_top = top / 2;
+  const uint8_t* const src[4] = {picture.Plane[0] + top * static_cast<ptrdiff_t>(picture.LineSize[0]),
+                                 picture.Plane[1] + chroma_top * picture.LineSize[1],
+                                 picture.Plane[2] + chroma_top * picture.LineSize[2], nullptr};
   const int src_stride[4] = {picture.LineSize[0], picture.LineSize[1], picture.LineSize[2], 0};
   uint8_t* const out[4] = {dst, nullptr, nullptr, nullptr};
   const int out_stride[4] = {dst_stride, 0, 0, 0};
-  return sws_scale(sws_, src, src_stride, 0, picture.Height, out, out_stride) == picture.Height;
+  return sws_scale(sws, src, src_stride, 0, rows, out, out_stride) == rows;
 }
 
 }  // namespace vz

@@ -7,8 +7,10 @@
 // needs, it measured as fast at 704x576 and faster at 1280x720 and
 // 1920x1080, see bench/sdk_render) or the image library's table-driven
 // converter. Full-range (JPEG) pictures always go through the scaler. The
-// scaler's context is kept between pictures of the same geometry. One
-// object per decoding thread.
+// scaler's contexts are kept between pictures of the same geometry. The
+// scaler converts pictures of kSplitPixels and more in two halves at once,
+// the second on the process's conversion helper (TConvertPool). One object
+// per decoding thread.
 #include <cstdint>
 
 #include "FrameSeams.h"
@@ -34,10 +36,17 @@ class TYuvToRgb {
   bool Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_stride);
 
  private:
+  // Pictures this large are worth the hand-over to the helper.
+  static constexpr int64_t kSplitPixels = 640 * 480;
+
   bool ByScaler(const TDecodedPicture& picture, uint8_t* dst, int dst_stride);
+  // Lines [top, top + rows) of the picture into dst (their first line).
+  static bool Rows(SwsContext*& sws, const TDecodedPicture& picture, int top, int rows, uint8_t* dst,
+                   int dst_stride);
 
   const TRgbPath studio_path_;
-  SwsContext* sws_ = nullptr;
+  SwsContext* sws_ = nullptr;         // whole pictures and top halves
+  SwsContext* sws_bottom_ = nullptr;  // bottom halves
 };
 
 }  // namespace vz
