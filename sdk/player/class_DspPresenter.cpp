@@ -151,7 +151,7 @@ void Flush(const std::shared_ptr<TPresentSlot>& slot);
 // only replaces its pictures.
 void FlushPaced(const std::shared_ptr<TPresentSlot>& slot) {
   const int64_t wait = slot->LastFlushNs() + RefreshNs() - NowNs();
-  if (slot->LastFlushNs() != 0 && wait > 0) {
+  if (wait > 0) {
     const int ms = static_cast<int>((wait + 999999) / 1000000);
     QTimer::singleShot(ms, Qt::PreciseTimer, Filter(), [slot] { Flush(slot); });
     return;
