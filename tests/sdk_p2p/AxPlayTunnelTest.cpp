@@ -41,17 +41,6 @@ bool Eventually(const std::function<bool()>& done, int ms = 15000) {
   return done();
 }
 
-int ThreadsNamed(const std::string& prefix) {
-  int n = 0;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::ifstream comm(task.path() / "comm");
-    std::string name;
-    std::getline(comm, name);
-    if (name.rfind(prefix, 0) == 0) ++n;
-  }
-  return n;
-}
-
 vz::TConnectArgs TunnelArgs(const std::string& uid) {
   vz::TConnectArgs a;
   a.UserName = "operator";
@@ -152,7 +141,7 @@ TEST_F(AxPlayTunnel, TheWatchdogCutsATunnelSilentForFortyOneSeconds) {
   ASSERT_TRUE(Eventually([&] { return !p->IsConnect(); }));
   EXPECT_EQ(P2PDouble_Calls("avClientStop"), 1);
   EXPECT_EQ(P2PDouble_OpenSessions(), 0);
-  EXPECT_TRUE(Eventually([] { return ThreadsNamed("vzSDK p2p") == 0; }));
+  EXPECT_TRUE(Eventually([] { return vztest::ThreadsNamed("vzSDK p2p") == 0; }));
 }
 
 TEST_F(AxPlayTunnel, FramesKeepTheWatchdogFromCuttingTheTunnel) {
@@ -174,9 +163,9 @@ TEST_F(AxPlayTunnel, FreeingAStreamingPlayerLeavesNoReaderThread) {
   P2PDouble_SetVideo(1);
   PlayerPtr p = TunnelPlayer();
   ASSERT_TRUE(p->Connect());
-  ASSERT_TRUE(Eventually([] { return ThreadsNamed("vzSDK p2p") == 1; }));
+  ASSERT_TRUE(Eventually([] { return vztest::ThreadsNamed("vzSDK p2p") == 1; }));
   p.reset();
-  EXPECT_EQ(ThreadsNamed("vzSDK p2p"), 0);
+  EXPECT_EQ(vztest::ThreadsNamed("vzSDK p2p"), 0);
   EXPECT_EQ(P2PDouble_ReadersInside(), 0);
   EXPECT_EQ(P2PDouble_OpenSessions(), 0);
 }

@@ -20,6 +20,7 @@ extern "C" {
 
 #include "AVFrameHead.h"
 #include "P2PDouble.h"
+#include "TestEnv.h"
 #include "class_FrameHandler.h"
 #include "class_P2PConn.h"
 #include "class_P2PLib.h"
@@ -60,18 +61,6 @@ std::vector<TSentMsg> SentMessages() {
     out.push_back(m);
   }
   return out;
-}
-
-// Threads of this process whose name starts with prefix.
-int ThreadsNamed(const std::string& prefix) {
-  int n = 0;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::ifstream comm(task.path() / "comm");
-    std::string name;
-    std::getline(comm, name);
-    if (name.rfind(prefix, 0) == 0) ++n;
-  }
-  return n;
 }
 
 int64_t LocalNowSeconds() {
@@ -378,11 +367,11 @@ TEST_F(P2PDoubleTest, DisConnLeavesNoReaderAndClosesChannelAndTunnel) {
   P2PDouble_SetVideo(1);
   ASSERT_TRUE(conn_->Connect("AB-CD-1234", "pw"));
   ASSERT_TRUE(host_.WaitFrames(2));
-  EXPECT_EQ(ThreadsNamed("vzSDK p2p"), 1);
+  EXPECT_EQ(vztest::ThreadsNamed("vzSDK p2p"), 1);
   EXPECT_TRUE(conn_->DisConn());
   EXPECT_FALSE(conn_->ReaderRunning());
   EXPECT_EQ(P2PDouble_ReadersInside(), 0);
-  EXPECT_EQ(ThreadsNamed("vzSDK p2p"), 0);
+  EXPECT_EQ(vztest::ThreadsNamed("vzSDK p2p"), 0);
   const int reads = P2PDouble_Calls("avRecvFrameData");
   const size_t frames = host_.Frames().size();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -405,11 +394,11 @@ TEST_F(P2PDoubleTest, AConnectOnAnOpenTunnelReplacesItWithOneReader) {
   ASSERT_TRUE(host_.WaitFrames(1));
   ASSERT_TRUE(conn_->Connect("AB-CD-1234", "pw"));
   ASSERT_TRUE(host_.WaitFrames(3));  // the new reader runs and has named itself
-  EXPECT_EQ(ThreadsNamed("vzSDK p2p"), 1);
+  EXPECT_EQ(vztest::ThreadsNamed("vzSDK p2p"), 1);
   EXPECT_EQ(P2PDouble_OpenSessions(), 1);
   EXPECT_EQ(P2PDouble_OpenChannels(), 1);
   conn_.reset();  // the destructor disconnects
-  EXPECT_EQ(ThreadsNamed("vzSDK p2p"), 0);
+  EXPECT_EQ(vztest::ThreadsNamed("vzSDK p2p"), 0);
   EXPECT_EQ(P2PDouble_OpenSessions(), 0);
 }
 
@@ -422,7 +411,7 @@ TEST_F(P2PDoubleTest, DisConnFromAFrameHookOnTheReaderEndsTheReaderAfterTheHook)
   };
   ASSERT_TRUE(conn_->Connect("AB-CD-1234", "pw"));
   ASSERT_TRUE(host_.WaitFrames(1));
-  EXPECT_TRUE(Eventually([&] { return ThreadsNamed("vzSDK p2p") == 0; }));
+  EXPECT_TRUE(Eventually([&] { return vztest::ThreadsNamed("vzSDK p2p") == 0; }));
   EXPECT_FALSE(conn_->ReaderRunning());
   EXPECT_EQ(calls.load(), 1);
   EXPECT_EQ(P2PDouble_OpenSessions(), 0);

@@ -47,4 +47,16 @@ void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes)
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+int ThreadsNamed(const std::string& prefix) {
+  int n = 0;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    std::getline(comm, name);
+    if (name.rfind(prefix, 0) == 0) ++n;
+  }
+  return n;
+}
+
 }  // namespace vztest

@@ -32,4 +32,7 @@ std::string ReadFileBytes(const std::filesystem::path& file);
 // Writes bytes to a file, replacing it.
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
+// Threads of this process whose name starts with prefix.
+int ThreadsNamed(const std::string& prefix);
+
 }  // namespace vztest
