@@ -42,6 +42,17 @@ class Sink {
       });
     }
   }
+  // The first event then waits for Release, so datagrams sent meanwhile
+  // are all queued when the receiver goes on reading.
+  void HoldFirstEvent() {
+    std::lock_guard<std::mutex> lock(lock_);
+    hold_first_ = true;
+  }
+  void Release() {
+    std::lock_guard<std::mutex> lock(lock_);
+    released_ = true;
+    cv_.notify_all();
+  }
   std::vector<Got> WaitFor(size_t n) {
     std::unique_lock<std::mutex> lock(lock_);
     cv_.wait_for(lock, std::chrono::seconds(20), [&] { return got_.size() >= n; });
@@ -50,13 +61,16 @@ class Sink {
 
  private:
   void Add(Got g) {
-    std::lock_guard<std::mutex> lock(lock_);
+    std::unique_lock<std::mutex> lock(lock_);
     got_.push_back(std::move(g));
     cv_.notify_all();
+    if (hold_first_ && got_.size() == 1) cv_.wait_for(lock, std::chrono::seconds(20), [&] { return released_; });
   }
-  std::mutex lock_;  // guards got_
+  std::mutex lock_;  // guards got_, hold_first_, released_
   std::condition_variable cv_;
   std::vector<Got> got_;
+  bool hold_first_ = false;
+  bool released_ = false;
 };
 
 sockaddr_in Loopback(int port) {
@@ -167,6 +181,7 @@ TEST(MyUDP, EachAssignedEventReadsItsOwnDatagram) {
     const int port = FreePort();
     Configure(udp, port);
     Sink sink;
+    sink.HoldFirstEvent();  // both datagrams wait in the socket whatever the timing
     sink.Attach(udp, c.data, c.ex);
     udp.SetActive(true);
     ASSERT_TRUE(udp.Active());
@@ -176,6 +191,7 @@ TEST(MyUDP, EachAssignedEventReadsItsOwnDatagram) {
     for (const char* text : {"one", "two"}) {
       ASSERT_EQ(::sendto(sender, text, 3, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to), 3);
     }
+    sink.Release();
     const std::vector<Got> got = sink.WaitFor(2);
     ASSERT_EQ(got.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
