@@ -3,6 +3,7 @@
 // player's receiving thread, one frame at a time; the frame's bytes are
 // valid only during the call.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "AVFrameHead.h"
@@ -38,7 +39,8 @@ class IFrameAudio {
 
 // One decoded picture, planar YUV 4:2:0 (the decoder converts other
 // layouts before handing it on). The planes belong to the decoder and stay
-// valid only during the call that hands the picture over.
+// valid during the call that hands the picture over; a receiver that needs
+// them longer keeps a copy of Keep, when the giver set one.
 struct TDecodedPicture {
   const uint8_t* Plane[3] = {nullptr, nullptr, nullptr};  // Y, U, V
   int32_t LineSize[3] = {0, 0, 0};  // bytes from one line to the next, per plane
@@ -47,6 +49,7 @@ struct TDecodedPicture {
   bool FullRange = false;  // 0...255 samples (JPEG pictures) instead of 16...235
   bool Interlaced = false;  // the bitstream marks the picture as two interleaved fields
   bool TopFieldFirst = false;
+  std::shared_ptr<const void> Keep;  // holds the planes while any copy has it
 };
 
 // Where decoded pictures go: the renderer (live player, file player). Called
@@ -100,6 +103,17 @@ class IPlayVideo : public IFrameVideo {
   virtual int32_t PictureHeight() const = 0;
   // Set before each tunnel frame (not used by decoding).
   virtual void SetTunnelChannel(int32_t channel) { (void)channel; }
+
+  // ---- pictures finished one step late ----
+  // Set by the reading thread before it hands on a frame: whether the next
+  // unit already waits. Only then may a picture's colour conversion overlap
+  // the next frame's decoding; such a picture is finished (overlays, draw
+  // hook, presentation) before the next picture, or by FinishPicture, which
+  // the reading thread calls before it waits for data. So a picture never
+  // waits for the next frame. Reading thread only.
+  virtual void SetUnitWaiting(bool waiting) { (void)waiting; }
+  virtual bool PicturePending() const { return false; }
+  virtual void FinishPicture() {}
 
   // ---- renderer ----
   virtual int32_t RenderWidth() const = 0;

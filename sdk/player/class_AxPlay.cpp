@@ -553,8 +553,21 @@ void TAxPlay::ReadStep() {
   if (free_pending_.load()) delete this;  // last touch of the player in this step
 }
 
+bool TAxPlay::UnitWaiting() {
+  TImpl& m = *impl_;
+  std::lock_guard<std::mutex> lk(m.link_lock);
+  if (!m.stream || !m.stream->Active() || m.stream->Handle() < 0) return false;
+  pollfd p{};
+  p.fd = m.stream->Handle();
+  p.events = POLLIN;
+  return ::poll(&p, 1, 0) > 0;
+}
+
 void TAxPlay::ReadUnit() {
   TImpl& m = *impl_;
+  // A picture left to finish while the next unit was read is finished before
+  // this thread waits for anything.
+  if (video_ && video_->PicturePending() && !UnitWaiting()) Swallow([&] { video_->FinishPicture(); });
   if (m.link_waiters.load() > 0 || !m.stream) {
     SleepMs(1);
     return;
@@ -596,11 +609,24 @@ void TAxPlay::ReadUnit() {
     m.reading = false;
   }
   const bool logged = s.Logged();
+  // With the next unit already here, this frame's picture may be finished
+  // after the next frame is decoded, its conversion running meanwhile.
+  bool waiting = false;
+  if (got && video_) {
+    pollfd q{};
+    q.fd = fd;
+    q.events = POLLIN;
+    waiting = ::poll(&q, 1, 0) > 0;
+  }
   lk.unlock();
   if (!got) return;
   last_recv_time_.store(Now());
   (void)marker;
+  if (video_) video_->SetUnitWaiting(waiting);
   DispatchUnit(buf, static_cast<uint32_t>(vz::kUnitHeadSize) + len, logged);
+  // Only this thread finishes late pictures: a tunnel's reading thread
+  // must never leave one.
+  if (video_) video_->SetUnitWaiting(false);
 }
 
 void TAxPlay::DispatchUnit(const uint8_t* unit, uint32_t unit_bytes, bool logged) {

@@ -226,6 +226,8 @@ class TAxPlay : public vz::TPlay {
   int64_t Now() const;
   void ReadStep();
   void ReadUnit();
+  // Whether the stream connection has bytes ready to read now.
+  bool UnitWaiting();
   // True when it disconnected: the step ends there.
   bool Watchdog();
   bool ConnectTcp();

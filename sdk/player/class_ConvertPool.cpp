@@ -8,25 +8,36 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace vz {
 
-namespace {
-
-struct TJob {
-  explicit TJob(const std::function<void()>& w) : work(w) {}
-  const std::function<void()>& work;  // the caller's; valid until it has seen done
-  std::atomic<bool> taken{false};     // whoever sets it runs the work
+struct TConvertTask {
+  explicit TConvertTask(std::function<void()> w) : work(std::move(w)) {}
+  const std::function<void()> work;
+  std::atomic<bool> taken{false};  // whoever sets it runs the work
   std::mutex lock;
   std::condition_variable cv;
   bool done = false;  // guarded by lock
+
+  // Runs the work here unless the helper took it; then waits for it.
+  void Collect() {
+    if (!taken.exchange(true)) {
+      work();
+      return;
+    }
+    std::unique_lock<std::mutex> g(lock);
+    cv.wait(g, [this] { return done; });
+  }
 };
+
+namespace {
 
 class THelper {
  public:
   THelper() : thread_([this] { Loop(); }) { thread_.detach(); }
 
-  void Offer(const std::shared_ptr<TJob>& job) {
+  void Offer(const std::shared_ptr<TConvertTask>& job) {
     {
       std::lock_guard<std::mutex> g(lock_);
       queue_.push_back(job);
@@ -38,7 +49,7 @@ class THelper {
   void Loop() {
     pthread_setname_np(pthread_self(), "vzSDK convert");
     for (;;) {
-      std::shared_ptr<TJob> job;
+      std::shared_ptr<TConvertTask> job;
       {
         std::unique_lock<std::mutex> g(lock_);
         cv_.wait(g, [this] { return !queue_.empty(); });
@@ -58,7 +69,7 @@ class THelper {
 
   std::mutex lock_;
   std::condition_variable cv_;
-  std::deque<std::shared_ptr<TJob>> queue_;  // guarded by lock_
+  std::deque<std::shared_ptr<TConvertTask>> queue_;  // guarded by lock_
   std::thread thread_;
 };
 
@@ -71,15 +82,35 @@ THelper& Helper() {
 }  // namespace
 
 void TConvertPool::Run(const std::function<void()>& mine, const std::function<void()>& other) {
-  auto job = std::make_shared<TJob>(other);
+  // The task keeps only a reference to `other`: it is collected before
+  // this call returns.
+  auto job = std::make_shared<TConvertTask>([&other] { other(); });
   Helper().Offer(job);
   mine();
-  if (!job->taken.exchange(true)) {
-    other();
-    return;
+  job->Collect();
+}
+
+TConvertJob TConvertPool::Start(std::function<void()> work) {
+  TConvertJob job;
+  job.task_ = std::make_shared<TConvertTask>(std::move(work));
+  Helper().Offer(job.task_);
+  return job;
+}
+
+TConvertJob::~TConvertJob() { Finish(); }
+
+TConvertJob& TConvertJob::operator=(TConvertJob&& other) noexcept {
+  if (this != &other) {
+    Finish();
+    task_ = std::move(other.task_);
   }
-  std::unique_lock<std::mutex> g(job->lock);
-  job->cv.wait(g, [&] { return job->done; });
+  return *this;
+}
+
+void TConvertJob::Finish() {
+  if (task_ == nullptr) return;
+  task_->Collect();
+  task_.reset();
 }
 
 }  // namespace vz

@@ -13,7 +13,10 @@ namespace vz {
 TRender::TRender(const TDspInfoLst* list, TRgbPath studio_path)
     : list_(list), converter_(studio_path), slot_(std::make_shared<TPresentSlot>()) {}
 
-TRender::~TRender() = default;
+TRender::~TRender() {
+  // The helper may still be writing into back_ with converter_.
+  pending_.Job.Finish();
+}
 
 void TRender::SetPictureSize(int32_t width, int32_t height) {
   width_.store(width);
@@ -56,6 +59,9 @@ void TRender::SetOsdUpdater(TOsdUpdater updater) {
 }
 
 void TRender::ShowPicture(const TDecodedPicture& picture, const TFrameView& frame) {
+  // The updater sets the overlays of this frame: the one before is drawn
+  // with its own first.
+  FinishPicture();
   {
     std::lock_guard<std::mutex> hold(updater_lock_);
     if (updater_) {
@@ -92,7 +98,18 @@ void TRender::DrawOverlays(QPainter& painter, int32_t channel) {
   painter.restore();
 }
 
+void TRender::FinishPicture() {
+  if (!pending_active_.load()) return;
+  pending_.Job.Finish();
+  pending_active_.store(false);
+  const int32_t w = pending_.Picture.Width;
+  const int32_t h = pending_.Picture.Height;
+  pending_.Picture = TDecodedPicture{};  // the decoder may have its planes back
+  if (pending_.Converted) Complete(w, h, pending_.Channel, pending_.List);
+}
+
 void TRender::Render(const TDecodedPicture& picture, int32_t channel, const TDspInfoLst* list) {
+  FinishPicture();  // pictures are shown in the order they came
   if (!list || picture.Width <= 0 || picture.Height <= 0) return;
   const TDecodedPicture* source = &picture;
   TDecodedPicture woven;
@@ -107,7 +124,24 @@ void TRender::Render(const TDecodedPicture& picture, int32_t channel, const TDsp
     back_ = QImage(std::max(w, back_.width()), std::max(h, back_.height()), QImage::Format_RGB32);
     if (back_.isNull()) return;
   }
-  if (!converter_.Convert(*source, back_.bits(), static_cast<int>(back_.bytesPerLine()))) return;
+  uint8_t* const bits = back_.bits();  // detaches here, not on the helper
+  const int stride = static_cast<int>(back_.bytesPerLine());
+  if (late_finish_.load() && source->Keep != nullptr && TYuvToRgb::Large(w, h)) {
+    pending_.Picture = *source;
+    pending_.Channel = channel;
+    pending_.List = list;
+    pending_.Converted = false;
+    pending_.Job = TConvertPool::Start([this, bits, stride] {
+      pending_.Converted = converter_.ConvertWhole(pending_.Picture, bits, stride);
+    });
+    pending_active_.store(true);
+    return;
+  }
+  if (!converter_.Convert(*source, bits, stride)) return;
+  Complete(w, h, channel, list);
+}
+
+void TRender::Complete(int32_t w, int32_t h, int32_t channel, const TDspInfoLst* list) {
   {
     QPainter painter(&back_);
     painter.setClipRect(QRect(0, 0, w, h));

@@ -25,6 +25,7 @@
 #include <mutex>
 
 #include "FrameSeams.h"
+#include "class_ConvertPool.h"
 #include "class_DspInfoLst.h"
 #include "class_FieldWeaver.h"
 #include "class_OsdPainter.h"
@@ -82,6 +83,15 @@ class TRender : public IPictureSink {
   // channel with the list given at construction.
   void ShowPicture(const TDecodedPicture& picture, const TFrameView& frame) override;
 
+  // While set, a large picture that keeps its planes (TDecodedPicture::Keep)
+  // is converted on the conversion helper and Render returns at once; the
+  // picture is finished (overlays, draw hook, presentation) by the next
+  // ShowPicture or Render, or by FinishPicture, all on this same thread. The
+  // owner sets it only when it will call FinishPicture before it waits.
+  void SetLateFinish(bool on) { late_finish_.store(on); }
+  bool PicturePending() const { return pending_active_.load(); }
+  void FinishPicture();
+
   // The picture drawn last (any channel) at its own size, with its overlays,
   // the crop margins removed: the shown part enlarged to the full size.
   // Null when nothing has been drawn yet.
@@ -92,6 +102,17 @@ class TRender : public IPictureSink {
 
  private:
   void DrawOverlays(QPainter& painter, int32_t channel);
+  // Overlays, draw hook and presentation of the picture converted into back_.
+  void Complete(int32_t width, int32_t height, int32_t channel, const TDspInfoLst* list);
+
+  // A picture being converted on the helper, into back_.
+  struct TPending {
+    TDecodedPicture Picture;  // its Keep holds the planes
+    int32_t Channel = 0;
+    const TDspInfoLst* List = nullptr;
+    bool Converted = false;  // written by the job, read after its Finish
+    TConvertJob Job;
+  };
 
   const TDspInfoLst* const list_;
   std::atomic<int32_t> width_{0};
@@ -114,6 +135,11 @@ class TRender : public IPictureSink {
   TFieldWeaver weaver_;
   TOsdPainter osd_;
   QImage back_;  // the image the next picture is drawn into
+  // Atomic: the owner's other reading thread (a tunnel's) asks too; only
+  // the thread that sets late_finish_ ever leaves a picture pending.
+  std::atomic<bool> late_finish_{false};
+  std::atomic<bool> pending_active_{false};
+  TPending pending_;
 
   const std::shared_ptr<TPresentSlot> slot_;
 };

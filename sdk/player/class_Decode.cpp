@@ -8,6 +8,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <memory>
 #include <utility>
 
 namespace vz {
@@ -222,6 +223,8 @@ bool TAVDecode::DescribePicture(TDecodedPicture& picture) {
   // Motion JPEG may come as 4:2:2, 4:4:4 or grey: bring it to 4:2:0.
   const AVPixelFormat from = PlainLayout(format);
   if (av_pix_fmt_desc_get(from) == nullptr) return false;
+  // A picture handed out earlier may still be read from the old planes.
+  if (layout_frame_ != nullptr && av_frame_is_writable(layout_frame_) == 0) av_frame_free(&layout_frame_);
   if (layout_frame_ == nullptr || layout_frame_->width != src->width || layout_frame_->height != src->height) {
     av_frame_free(&layout_frame_);
     layout_frame_ = av_frame_alloc();
@@ -247,9 +250,7 @@ bool TAVDecode::DescribePicture(TDecodedPicture& picture) {
   return true;
 }
 
-TPictureHold::~TPictureHold() { av_frame_free(&frame_); }
-
-bool TAVDecode::HoldFreshPicture(TDecodedPicture& picture, TPictureHold& hold) {
+bool TAVDecode::HoldFreshPicture(TDecodedPicture& picture) {
   std::lock_guard<std::mutex> g(state_lock_);
   if (!fresh_picture_) return false;
   fresh_picture_ = false;
@@ -257,13 +258,16 @@ bool TAVDecode::HoldFreshPicture(TDecodedPicture& picture, TPictureHold& hold) {
   // The planes belong to the decoded picture or to its 4:2:0 copy.
   const bool copied = layout_frame_ != nullptr && picture.Plane[0] == layout_frame_->data[0];
   const AVFrame* owner = copied ? layout_frame_ : picture_;
-  hold.frame_ = av_frame_alloc();
-  if (hold.frame_ == nullptr || av_frame_ref(hold.frame_, owner) < 0) return false;
+  AVFrame* held = av_frame_alloc();
+  if (held == nullptr) return false;
+  const std::shared_ptr<AVFrame> keep(held, [](AVFrame* f) { av_frame_free(&f); });
+  if (av_frame_ref(held, owner) < 0) return false;
   // A picture without shared buffers was copied: point at the copy.
   for (int i = 0; i < 3; ++i) {
-    picture.Plane[i] = hold.frame_->data[i];
-    picture.LineSize[i] = hold.frame_->linesize[i];
+    picture.Plane[i] = held->data[i];
+    picture.LineSize[i] = held->linesize[i];
   }
+  picture.Keep = keep;
   return true;
 }
 

@@ -35,20 +35,6 @@ enum TCodecKind : int32_t {
   Codec_H264 = 2,
 };
 
-// Keeps the planes of a picture handed out by TAVDecode::TakePicture alive
-// (a reference to its buffers) while the decoder is free again.
-class TPictureHold {
- public:
-  TPictureHold() = default;
-  ~TPictureHold();
-  TPictureHold(const TPictureHold&) = delete;
-  TPictureHold& operator=(const TPictureHold&) = delete;
-
- private:
-  friend class TAVDecode;
-  AVFrame* frame_ = nullptr;
-};
-
 class TAVDecode {
  public:
   TAVDecode();
@@ -97,13 +83,14 @@ class TAVDecode {
   // Calls show(picture) with the picture of the last successful Decode when
   // that Decode produced a new one. Returns whether it was called. Each
   // picture is handed out once. show runs outside the state lock, on planes
-  // held for it, so it may call anything, this decoder's Close and Reopen
-  // included (a draw callback that reconnects its player).
+  // held for it (the picture's Keep, a reference to the decoder's buffers,
+  // which the decoder never writes again while it is held), so it may call
+  // anything, this decoder's Close and Reopen included (a draw callback that
+  // reconnects its player), and may keep the picture past the call.
   template <typename F>
   bool TakePicture(F&& show) {
-    TPictureHold hold;
     TDecodedPicture picture;
-    if (!HoldFreshPicture(picture, hold)) return false;
+    if (!HoldFreshPicture(picture)) return false;
     show(static_cast<const TDecodedPicture&>(picture));
     return true;
   }
@@ -132,9 +119,9 @@ class TAVDecode {
 
  private:
   void CloseLocked();
-  // Under the state lock: describes the fresh picture with planes that hold
-  // keeps alive; false when there is none.
-  bool HoldFreshPicture(TDecodedPicture& picture, TPictureHold& hold);
+  // Under the state lock: describes the fresh picture with planes that its
+  // Keep holds; false when there is none.
+  bool HoldFreshPicture(TDecodedPicture& picture);
   // Fills picture from picture_; converts layouts other than 4:2:0.
   bool DescribePicture(TDecodedPicture& picture);
 

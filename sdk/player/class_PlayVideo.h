@@ -46,6 +46,9 @@ class TPlayVideo final : public IPlayVideo {
   int32_t PictureWidth() const override;
   int32_t PictureHeight() const override;
   void SetTunnelChannel(int32_t channel) override;
+  void SetUnitWaiting(bool waiting) override { render_.SetLateFinish(waiting); }
+  bool PicturePending() const override { return render_.PicturePending(); }
+  void FinishPicture() override { render_.FinishPicture(); }
 
   // IPlayVideo: renderer
   int32_t RenderWidth() const override { return render_.PictureWidth(); }

@@ -43,6 +43,14 @@ TYuvToRgb::~TYuvToRgb() {
 }
 
 bool TYuvToRgb::Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_stride) {
+  return Convert(picture, dst, dst_stride, true);
+}
+
+bool TYuvToRgb::ConvertWhole(const TDecodedPicture& picture, uint8_t* dst, int dst_stride) {
+  return Convert(picture, dst, dst_stride, false);
+}
+
+bool TYuvToRgb::Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_stride, bool halves) {
   if (!dst || !Readable(picture) || dst_stride < picture.Width * 4) return false;
   if (!picture.FullRange && studio_path_ == TRgbPath::ImageLibrary &&
       picture.LineSize[1] == picture.LineSize[2]) {
@@ -53,14 +61,13 @@ bool TYuvToRgb::Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_st
     SetOpaque(dst, dst_stride, picture.Width, picture.Height);
     return true;
   }
-  return ByScaler(picture, dst, dst_stride);
+  return ByScaler(picture, dst, dst_stride, halves);
 }
 
-bool TYuvToRgb::ByScaler(const TDecodedPicture& picture, uint8_t* dst, int dst_stride) {
+bool TYuvToRgb::ByScaler(const TDecodedPicture& picture, uint8_t* dst, int dst_stride, bool halves) {
   // Each pair of lines shares its chroma line and the same-size conversion
   // reads no other, so halves split at an even line come out as the whole.
-  if (picture.Width % 2 == 0 && picture.Height >= 4 &&
-      static_cast<int64_t>(picture.Width) * picture.Height >= kSplitPixels) {
+  if (halves && picture.Width % 2 == 0 && picture.Height >= 4 && Large(picture.Width, picture.Height)) {
     const int split = (picture.Height / 2) & ~1;
     bool top = false, bottom = false;
     TConvertPool::Run([&] { top = Rows(sws_, picture, 0, split, dst, dst_stride); },

@@ -34,12 +34,19 @@ class TYuvToRgb {
   // planes, a size of 0, line sizes shorter than the width); dst is then
   // untouched.
   bool Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_stride);
+  // The same on this thread alone, never split: for work that already runs
+  // beside the decoding thread.
+  bool ConvertWhole(const TDecodedPicture& picture, uint8_t* dst, int dst_stride);
+  // Pictures this large are worth handing to the helper.
+  static bool Large(int32_t width, int32_t height) {
+    return static_cast<int64_t>(width) * height >= kSplitPixels;
+  }
 
  private:
-  // Pictures this large are worth the hand-over to the helper.
   static constexpr int64_t kSplitPixels = 640 * 480;
 
-  bool ByScaler(const TDecodedPicture& picture, uint8_t* dst, int dst_stride);
+  bool Convert(const TDecodedPicture& picture, uint8_t* dst, int dst_stride, bool halves);
+  bool ByScaler(const TDecodedPicture& picture, uint8_t* dst, int dst_stride, bool halves);
   // Lines [top, top + rows) of the picture into dst (their first line).
   static bool Rows(SwsContext*& sws, const TDecodedPicture& picture, int top, int rows, uint8_t* dst,
                    int dst_stride);

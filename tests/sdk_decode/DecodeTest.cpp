@@ -59,6 +59,35 @@ TEST_P(DecodeCodecs, PicturesShowThePaintedPatternInOrder) {
   EXPECT_EQ(dec.Height(), c.Height);
 }
 
+// A picture kept past the hand-over (its Keep copied) still shows its own
+// frame after the decoder has gone on, and after the decoder is gone: the
+// decoder never writes into planes that are held.
+TEST_P(DecodeCodecs, KeptPicturesStayTheirOwnWhileLaterFramesAreDecoded) {
+  const TCodecCase& c = GetParam();
+  const auto frames = vztest::EncodeStream(c.Codec, c.Width, c.Height, 12, 4);
+  ASSERT_EQ(frames.size(), 12u);
+  std::vector<vz::TDecodedPicture> kept;
+  {
+    vz::TAVDecode dec;
+    dec.SetCodec(c.Kind);
+    ASSERT_TRUE(dec.Open());
+    uint64_t second = 1000;
+    for (const auto& f : frames) {
+      ASSERT_TRUE(dec.Decode(f.Bytes.data(), static_cast<int32_t>(f.Bytes.size()), second++));
+      EXPECT_TRUE(dec.TakePicture([&](const vz::TDecodedPicture& p) {
+        EXPECT_NE(p.Keep, nullptr);
+        kept.push_back(p);
+      }));
+    }
+  }
+  ASSERT_EQ(kept.size(), 12u);
+  for (size_t i = 0; i < kept.size(); ++i) {
+    int index = -1;
+    EXPECT_EQ(vztest::CheckPicture(kept[i], 0, index), "") << "picture " << i;
+    EXPECT_EQ(index, static_cast<int>(i));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Codecs, DecodeCodecs,
                          ::testing::Values(TCodecCase{"H264_D1", TTestCodec::H264, vz::Codec_H264, 704, 576},
                                            TCodecCase{"H264_odd", TTestCodec::H264, vz::Codec_H264, 200, 120},
