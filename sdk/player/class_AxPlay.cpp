@@ -256,13 +256,15 @@ void TAxPlay::Create(int32_t devType, int32_t threadMode) {
 }
 
 TAxPlay::~TAxPlay() {
-  std::lock_guard<TSyncLock> g(PlayerLock());
   TImpl& m = *impl_;
+  // The reading thread ends before the player lock is taken: a hook in its
+  // last step may create or free another player, which takes that lock.
   if (m.timer) {
     m.timer->SetEnabled(false);
     m.timer->SetOnTimer({});
     m.timer.reset();
   }
+  std::lock_guard<TSyncLock> g(PlayerLock());
   Swallow([&] {
     if (tunnel_) tunnel_->DisConn();
   });

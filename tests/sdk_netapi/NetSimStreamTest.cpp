@@ -393,4 +393,34 @@ TEST_F(NetStream, TheDrawCallbackMayReconnectItsOwnPlayer) {
   EXPECT_TRUE(vztest::ReturnsWithin([h] { vzNet_Free(h); }, seconds(30)));
 }
 
+// A callback may create and free other players, even while the application
+// frees the callback's own player: freeing waits for the reading thread's
+// step, so it must not hold the process-wide player lock meanwhile.
+TEST_F(NetStream, ACallbackMayCreateAndFreeAnotherPlayerWhileItsOwnIsFreed) {
+  struct Maker {
+    std::atomic<int> entered{0};
+    std::atomic<int> made{0};
+    static void Video(const uint8_t*, int32_t, int32_t, int32_t, int32_t, void* user) {
+      auto* m = static_cast<Maker*>(user);
+      if (m->entered.exchange(1) != 0) return;
+      // Long enough for the application's Free to be waiting for this step.
+      std::this_thread::sleep_for(milliseconds(300));
+      vzNetHandle other = nullptr;
+      if (vzNet_Init(&other, devNone, 0, 0, 0, 0) == 1) {
+        vzNet_Free(other);
+        m->made = 1;
+      }
+    }
+  };
+  Maker m;
+  vzNetHandle h = nullptr;
+  ASSERT_EQ(vzNet_Init(&h, devNone, 0, 0, 0, 0), 1);
+  ASSERT_EQ(vzNet_SetCallBack(h, Maker::Video, nullptr, nullptr, nullptr, &m), 1);
+  ASSERT_TRUE(Connect(h));
+  ASSERT_EQ(vzNet_Play(h, 1, 0, 0), 1);
+  ASSERT_TRUE(WaitFor([&] { return m.entered.load() != 0; }));
+  EXPECT_TRUE(vztest::ReturnsWithin([h] { vzNet_Free(h); }, seconds(30)));
+  EXPECT_EQ(m.made.load(), 1);
+}
+
 }  // namespace
