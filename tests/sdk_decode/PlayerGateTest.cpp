@@ -57,7 +57,6 @@ std::vector<TEncodedFrame> Stream(TTestCodec codec) {
 class PlayerReopen : public ::testing::TestWithParam<TReopenCase> {
  protected:
   void SetUp() override {
-    vz::TPlayVideo::RegisterForPlayers();
     player_.reset(TAxPlay::New(0));
     ASSERT_NE(player_->Video(), nullptr);
     video_ = static_cast<vz::TPlayVideo*>(player_->Video());

@@ -19,9 +19,7 @@
 
 #include "NetSimEnv.h"
 #include "class_AxPlay.h"
-#include "class_PlayVideo.h"
 #include "NetTestEnv.h"
-#include "PlayParts.h"
 #include "ReturnsWithin.h"
 #include "TapRelay.h"
 
@@ -358,10 +356,6 @@ TEST_F(NetStream, ACallbackMayDisconnectOrFreeItsOwnPlayer) {
 // A draw callback may reconnect its own player: the picture it draws on
 // is held for it, not locked inside the decoder that the connect reopens.
 TEST_F(NetStream, TheDrawCallbackMayReconnectItsOwnPlayer) {
-  vz::TPlayVideo::RegisterForPlayers();  // decoding and drawing, for this test's players only
-  struct Unregister {
-    ~Unregister() { vz::RegisterPlayVideo({}); }
-  } unregister;
   struct Reconnect {
     vzNetHandle h = nullptr;
     int port = 0;

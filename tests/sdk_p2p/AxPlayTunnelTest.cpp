@@ -174,7 +174,6 @@ TEST_F(AxPlayTunnel, FreeingAStreamingPlayerLeavesNoReaderThread) {
 // reopen at connect takes the decoder lock once, and its pictures arrive.
 TEST_F(AxPlayTunnel, TheVideoUnitDecodesTunnelPicturesAfterEachConnect) {
   if (P2PDouble_SetVideo(1) == 0) GTEST_SKIP() << "no H.264 encoder in this libavcodec";
-  vz::TPlayVideo::RegisterForPlayers();
   {
     PlayerPtr p = TunnelPlayer();
     auto* video = static_cast<vz::TPlayVideo*>(p->Video());
@@ -190,7 +189,6 @@ TEST_F(AxPlayTunnel, TheVideoUnitDecodesTunnelPicturesAfterEachConnect) {
       EXPECT_TRUE(p->DisConn());
     }
   }
-  vz::RegisterPlayVideo(nullptr);
 }
 
 TEST(AxPlayNoTunnelLibraries, TheTunnelAnswersFalseAndTheTcpPathStillConnects) {

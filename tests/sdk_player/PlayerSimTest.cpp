@@ -12,6 +12,7 @@
 #include "DevSim.h"
 #include "PlayerEnv.h"
 #include "ReturnsWithin.h"
+#include "class_DecodeGate.h"
 #include "TestEnv.h"
 #include "vz_protocol.h"
 
@@ -62,6 +63,21 @@ class PlayerSim : public ::testing::Test {
   std::unique_ptr<vzsim::DevSim> sim_;
   Seen seen_;
 };
+
+// This program names neither the video unit nor the recorder: a player gets
+// both from the library's own start-up, as every player of the shared
+// library does, so it decodes the device's pictures and records its stream.
+TEST_F(PlayerSim, EveryPlayerDecodesAndRecordsThroughTheLibrarysOwnUnits) {
+  StartSim();
+  PlayerPtr p = Playing("admin");
+  ASSERT_NE(p->Video(), nullptr);
+  p->SetDecodeStyle(vz::Decode_All);
+  EXPECT_TRUE(Eventually([&] { return p->Video()->PictureWidth() == 352; }, 20000));
+  p->SetRecPath(dir_.str() + "/nml", dir_.str() + "/alm", "");
+  ASSERT_TRUE(p->StartNmlRec(0));
+  EXPECT_TRUE(p->IsNmlRec(0));
+  EXPECT_TRUE(p->StopNmlRec(0));
+}
 
 TEST_F(PlayerSim, AlarmsAndStatusArriveAndNegativeChannelsAreIgnored) {
   StartSim();

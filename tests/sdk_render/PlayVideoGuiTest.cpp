@@ -18,7 +18,6 @@
 #include "TestEnv.h"
 #include "class_AxPlay.h"
 #include "class_DspPresenter.h"
-#include "class_PlayVideo.h"
 
 namespace {
 
@@ -53,7 +52,6 @@ std::vector<uint8_t> JpegFrame(int w, int h, QColor colour, uint8_t channel) {
 }
 
 TEST(PlayVideoGui, FramesOfAPlayerReachItsTargetsHookAndSnapshots) {
-  vz::TPlayVideo::RegisterForPlayers();
   QWidget host;
   host.resize(400, 300);
   host.show();
