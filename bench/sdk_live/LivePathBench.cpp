@@ -102,7 +102,7 @@ constexpr int kSizeCount = static_cast<int>(std::size(kSizes));
 struct TRound {
   bool Ok = false;
   std::string Error;
-  double Fps = 0, CpuPerFrame = 0, ReaderBusy = 0;
+  double Fps = 0, CpuPerFrame = 0, ReaderBusy = 0, ReaderQueued = 0;
   double RefFps = 0, RefCpuPerFrame = 0;
 };
 
@@ -130,6 +130,7 @@ TRound RunRound(int device, const TSize& size, int seconds) {
     const auto t0 = std::chrono::steady_clock::now();
     const double cpu0 = vzbench::CpuSeconds();
     const double reader0 = vzbench::ThreadsCpuSeconds("vzSDK read");
+    const double queued0 = vzbench::ThreadsQueuedSeconds("vzSDK read");
     const uint64_t d0 = player.Drawn();
     vzbench::PumpEvents(seconds * 1000);
     drawn = static_cast<int64_t>(player.Drawn() - d0);
@@ -137,6 +138,7 @@ TRound RunRound(int device, const TSize& size, int seconds) {
     r.Fps = static_cast<double>(drawn) / secs;
     r.CpuPerFrame = (vzbench::CpuSeconds() - cpu0) / static_cast<double>(std::max<int64_t>(drawn, 1));
     r.ReaderBusy = (vzbench::ThreadsCpuSeconds("vzSDK read") - reader0) / secs;
+    r.ReaderQueued = (vzbench::ThreadsQueuedSeconds("vzSDK read") - queued0) / secs;
     intervals = player.KeptIntervals();
   }
   if (intervals.empty()) {
@@ -169,7 +171,7 @@ void BM_LivePath(benchmark::State& state) {
   const TSize size = kSizes[k % kSizeCount];
   state.SetLabel(std::to_string(size.W) + "x" + std::to_string(size.H) + (k >= kSizeCount ? " busy" : " plain"));
   for (auto _ : state) {
-    std::vector<double> fps, ref_fps, ratio, cpu, ref_cpu, busy;
+    std::vector<double> fps, ref_fps, ratio, cpu, ref_cpu, busy, queued;
     for (int round = 0; round < kRounds; ++round) {
       const TRound r = RunRound(k, size, std::max(1, kSeconds / kRounds));
       if (!r.Ok) {
@@ -182,6 +184,7 @@ void BM_LivePath(benchmark::State& state) {
       cpu.push_back(r.CpuPerFrame * 1e3);
       ref_cpu.push_back(r.RefCpuPerFrame * 1e3);
       busy.push_back(r.ReaderBusy);
+      queued.push_back(r.ReaderQueued);
     }
     state.counters["fps"] = Median(fps);
     state.counters["ffmpeg_fps"] = Median(ref_fps);
@@ -193,6 +196,8 @@ void BM_LivePath(benchmark::State& state) {
     // The player's reading thread (receive, decode, convert, overlays) as a
     // share of one core: near 1, the path runs as fast as that thread can.
     state.counters["reader_busy"] = Median(busy);
+    // Share of the time it was ready but another thread had its processor.
+    state.counters["reader_queued"] = Median(queued);
   }
 }
 

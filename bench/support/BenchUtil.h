@@ -56,6 +56,23 @@ inline double ThreadsCpuSeconds(const std::string& name) {
   return total;
 }
 
+// Seconds the threads of that name spent ready to run but waiting for a
+// processor (the scheduler's run-queue wait).
+inline double ThreadsQueuedSeconds(const std::string& name) {
+  double total = 0;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+    std::ifstream comm(task.path() / "comm");
+    std::string n;
+    std::getline(comm, n);
+    if (n != name) continue;
+    std::ifstream stat(task.path() / "schedstat");  // on-cpu ns, queued ns, slices
+    double run = 0, queued = 0;
+    if (stat >> run >> queued) total += queued / 1e9;
+  }
+  return total;
+}
+
 // The process's resident memory now.
 inline double RssMiB() {
   std::ifstream status("/proc/self/status");

@@ -1,6 +1,7 @@
 #include "class_ConvertPool.h"
 
 #include <pthread.h>
+#include <sched.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -48,6 +49,11 @@ class THelper {
  private:
   void Loop() {
     pthread_setname_np(pthread_self(), "vzSDK convert");
+    // Waking, the helper must not push a decoding thread off its processor:
+    // everything it does, the decoding thread can take back. As a batch
+    // thread it waits for a free processor instead.
+    sched_param param{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &param);
     for (;;) {
       std::shared_ptr<TConvertTask> job;
       {

@@ -13,7 +13,9 @@
 //
 // Threads: Run and Start may be called from any number of threads at once;
 // a TConvertJob belongs to the thread that started it. The helper ("vzSDK
-// convert") starts with the first use and lives as long as the process.
+// convert") starts with the first use and lives as long as the process. It
+// runs as a batch thread (SCHED_BATCH): waking, it never takes a decoding
+// thread's processor, it waits for a free one.
 #include <functional>
 #include <memory>
 
