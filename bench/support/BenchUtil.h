@@ -30,47 +30,47 @@ inline double CpuSeconds() {
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// User and system time of this process's threads of the given name (the
-// name the kernel keeps, at most 15 characters), in seconds.
-inline double ThreadsCpuSeconds(const std::string& name) {
+// Sums per_thread(its /proc folder) over this process's threads of the
+// given name (the name the kernel keeps, at most 15 characters).
+template <typename F>
+double SumOverThreads(const std::string& name, F per_thread) {
   double total = 0;
   std::error_code ec;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
     std::ifstream comm(task.path() / "comm");
     std::string n;
     std::getline(comm, n);
-    if (n != name) continue;
-    std::ifstream stat(task.path() / "stat");
+    if (n == name) total += per_thread(task.path());
+  }
+  return total;
+}
+
+// User and system time of the threads of that name, in seconds.
+inline double ThreadsCpuSeconds(const std::string& name) {
+  return SumOverThreads(name, [](const std::filesystem::path& task) {
+    std::ifstream stat(task / "stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
     // Fields after the parenthesised name: state is the 3rd, utime the 14th, stime the 15th.
     const size_t close = text.rfind(')');
-    if (close == std::string::npos) continue;
+    if (close == std::string::npos) return 0.0;
     std::istringstream rest(text.substr(close + 2));
     std::string field;
     double ticks = 0;
     for (int i = 3; i <= 15 && rest >> field; ++i) {
       if (i >= 14) ticks += std::atof(field.c_str());
     }
-    total += ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
-  }
-  return total;
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  });
 }
 
 // Seconds the threads of that name spent ready to run but waiting for a
 // processor (the scheduler's run-queue wait).
 inline double ThreadsQueuedSeconds(const std::string& name) {
-  double total = 0;
-  std::error_code ec;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ec)) {
-    std::ifstream comm(task.path() / "comm");
-    std::string n;
-    std::getline(comm, n);
-    if (n != name) continue;
-    std::ifstream stat(task.path() / "schedstat");  // on-cpu ns, queued ns, slices
+  return SumOverThreads(name, [](const std::filesystem::path& task) {
+    std::ifstream stat(task / "schedstat");  // on-cpu ns, queued ns, slices
     double run = 0, queued = 0;
-    if (stat >> run >> queued) total += queued / 1e9;
-  }
-  return total;
+    return stat >> run >> queued ? queued / 1e9 : 0.0;
+  });
 }
 
 // The process's resident memory now.
