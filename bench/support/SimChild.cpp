@@ -1,8 +1,10 @@
 #include "SimChild.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
@@ -45,12 +47,17 @@ TSimChild::~TSimChild() {
   ::close(from_);
 }
 
-bool TSimChild::Start() {
+bool TSimChild::Start(int nice) {
   int down[2], up[2];
   if (devices_.empty() || ::pipe(down) != 0 || ::pipe(up) != 0) return false;
   pid_ = ::fork();
   if (pid_ < 0) return false;
   if (pid_ == 0) {
+    if (nice > 0) {
+      errno = 0;
+      const int now = ::getpriority(PRIO_PROCESS, 0);
+      if (errno == 0) (void)::setpriority(PRIO_PROCESS, 0, now + nice);
+    }
     ::close(down[1]);
     ::close(up[0]);
     ::_exit(Serve(down[0], up[1]));

@@ -33,7 +33,10 @@ class TSimChild {
 
   // Forks and waits until every device listens. Call before any thread of
   // this process exists. False when the child could not start its devices.
-  bool Start();
+  // nice: how much lower than this process the child runs. The devices
+  // stand in for cameras on other machines; a positive value keeps them
+  // from taking the measured side's processor while it has work.
+  bool Start(int nice = 0);
 
   int Devices() const { return static_cast<int>(devices_.size()); }
   uint16_t Port(int device) const { return ports_[static_cast<size_t>(device)]; }
