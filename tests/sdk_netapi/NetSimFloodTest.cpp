@@ -11,8 +11,6 @@
 #include <thread>
 
 #include "NetSimEnv.h"
-#include "PlayParts.h"
-#include "class_PlayVideo.h"
 
 namespace {
 
@@ -66,10 +64,6 @@ struct Events {
 };
 
 TEST_F(NetFlood, EveryPictureIsDrawnOnTheReadingThreadAndTheLastIsNotLeftBehind) {
-  vz::TPlayVideo::RegisterForPlayers();
-  struct Unregister {
-    ~Unregister() { vz::RegisterPlayVideo({}); }
-  } unregister;
   Events e;
   Player p = NewPlayer();
   ASSERT_EQ(vzNet_SetAutoReConn(p.get(), 0), 1);  // after DisConn no frame comes again
