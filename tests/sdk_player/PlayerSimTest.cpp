@@ -73,7 +73,8 @@ TEST_F(PlayerSim, EveryPlayerDecodesAndRecordsThroughTheLibrarysOwnUnits) {
   ASSERT_NE(p->Video(), nullptr);
   p->SetDecodeStyle(vz::Decode_All);
   EXPECT_TRUE(Eventually([&] { return p->Video()->PictureWidth() == 352; }, 20000));
-  p->SetRecPath(dir_.str() + "/nml", dir_.str() + "/alm", "");
+  vztest::TempDir rec(vztest::ShortTempRoot());  // record names must fit 63 characters
+  p->SetRecPath(rec.str() + "/nml", rec.str() + "/alm", "");
   ASSERT_TRUE(p->StartNmlRec(0));
   EXPECT_TRUE(p->IsNmlRec(0));
   EXPECT_TRUE(p->StopNmlRec(0));
