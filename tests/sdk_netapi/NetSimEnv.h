@@ -36,6 +36,9 @@ inline Player NewPlayer() {
   vzNetHandle h = reinterpret_cast<vzNetHandle>(&h);  // Init must clear it first
   EXPECT_EQ(vzNet_Init(&h, devNone, 0, 0, 0, 0), 1);
   EXPECT_NE(h, nullptr);
+  // Pictures are decoded as in a live view: every test here also drives its
+  // frames through the decoder.
+  EXPECT_EQ(vzNet_SetDecodeStyle(h, Decode_All), 1);
   return Player(h);
 }
 

@@ -36,6 +36,9 @@ class PlayerSim : public ::testing::Test {
   PlayerPtr Playing(const std::string& user, uint32_t mainMask = 1, uint32_t audioMask = 1,
                     uint32_t subMask = 0) {
     PlayerPtr p = NewPlayer();
+    // Pictures are decoded as in a live view: every test here also drives
+    // its frames through the decoder.
+    p->SetDecodeStyle(vz::Decode_All);
     p->SetClock(&FakeClock);
     seen_.Install(*p);
     p->SetConnectArgs(LocalArgs(sim_->Port(0), user));
