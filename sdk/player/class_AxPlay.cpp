@@ -555,14 +555,21 @@ void TAxPlay::ReadStep() {
   if (free_pending_.load()) delete this;  // last touch of the player in this step
 }
 
+namespace {
+
+bool ReadableNow(int fd) {
+  pollfd p{};
+  p.fd = fd;
+  p.events = POLLIN;
+  return fd >= 0 && ::poll(&p, 1, 0) > 0;
+}
+
+}  // namespace
+
 bool TAxPlay::UnitWaiting() {
   TImpl& m = *impl_;
   std::lock_guard<std::mutex> lk(m.link_lock);
-  if (!m.stream || !m.stream->Active() || m.stream->Handle() < 0) return false;
-  pollfd p{};
-  p.fd = m.stream->Handle();
-  p.events = POLLIN;
-  return ::poll(&p, 1, 0) > 0;
+  return m.stream && m.stream->Active() && ReadableNow(m.stream->Handle());
 }
 
 void TAxPlay::ReadUnit() {
@@ -611,19 +618,12 @@ void TAxPlay::ReadUnit() {
     m.reading = false;
   }
   const bool logged = s.Logged();
-  // With the next unit already here, this frame's picture may be finished
-  // after the next frame is decoded, its conversion running meanwhile.
-  bool waiting = false;
-  if (got && video_) {
-    pollfd q{};
-    q.fd = fd;
-    q.events = POLLIN;
-    waiting = ::poll(&q, 1, 0) > 0;
-  }
+  // With the next unit already here, this video frame's picture may be
+  // finished after the next frame is decoded, its conversion running meanwhile.
+  const bool waiting = got && video_ && marker == vz::kMarkerVideo && ReadableNow(fd);
   lk.unlock();
   if (!got) return;
   last_recv_time_.store(Now());
-  (void)marker;
   if (video_) video_->SetUnitWaiting(waiting);
   DispatchUnit(buf, static_cast<uint32_t>(vz::kUnitHeadSize) + len, logged);
   // Only this thread finishes late pictures: a tunnel's reading thread

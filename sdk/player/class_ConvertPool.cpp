@@ -88,12 +88,11 @@ THelper& Helper() {
 }  // namespace
 
 void TConvertPool::Run(const std::function<void()>& mine, const std::function<void()>& other) {
-  // The task keeps only a reference to `other`: it is collected before
-  // this call returns.
-  auto job = std::make_shared<TConvertTask>([&other] { other(); });
-  Helper().Offer(job);
+  // The job keeps only a reference to `other`: it is finished before this
+  // call returns.
+  TConvertJob job = Start([&other] { other(); });
   mine();
-  job->Collect();
+  job.Finish();
 }
 
 TConvertJob TConvertPool::Start(std::function<void()> work) {

@@ -24,12 +24,8 @@ class NetFlood : public nettest::SimFixture {
   void SetUp() override {
     vzsim::SimOptions o;
     vzsim::SimCamera cam;
-    cam.codec = 2;  // H.264
-    cam.width = 704;
-    cam.height = 576;
-    cam.fps = 25;
-    cam.kbps = 1024;
-    cam.keyInterval = 25;
+    std::string error;
+    ASSERT_TRUE(vzsim::ParseCamera("h264:d1:25:1024:25", &cam, &error)) << error;
     o.cameras.push_back(cam);
     StartSim(o);
     sim_->SetFault(0, vzsim::Fault::StreamFlood);
