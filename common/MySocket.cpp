@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -200,6 +201,7 @@ void TMyCSkt::ReleaseSocket() {
   const int fd = fd_.exchange(-1);
   active_.store(false);
   if (fd >= 0) ::close(fd);
+  aheadBegin_ = aheadEnd_ = 0;  // never served to the next connection
 }
 
 void TMyCSkt::Close() {
@@ -251,11 +253,22 @@ bool TMyCSkt::RecvExactUntil(uint8_t* buf, int len, uint32_t timeoutMs, const st
   const int fd = fd_.load();
   if (buf == nullptr || len < 0 || fd < 0 || !Active()) return false;
   const auto start = Clock::now();
-  int got = 0;
+  int got = TakeAhead(buf, len);
   while (got < len) {
-    const ssize_t n = ::recv(fd, buf + got, static_cast<size_t>(len - got), MSG_DONTWAIT);
+    // What is missing goes straight into the caller's buffer unless it is
+    // smaller than the read-ahead, which then takes all the socket holds.
+    const bool ahead = static_cast<size_t>(len - got) < ahead_.size();
+    uint8_t* into = ahead ? ahead_.data() : buf + got;
+    const size_t room = ahead ? ahead_.size() : static_cast<size_t>(len - got);
+    const ssize_t n = ::recv(fd, into, room, MSG_DONTWAIT);
     if (n > 0) {
-      got += static_cast<int>(n);
+      if (ahead) {
+        aheadBegin_ = 0;
+        aheadEnd_ = static_cast<size_t>(n);
+        got += TakeAhead(buf + got, len - got);
+      } else {
+        got += static_cast<int>(n);
+      }
       continue;
     }
     if (n == 0) {  // peer closed: never retried
@@ -274,6 +287,29 @@ bool TMyCSkt::RecvExactUntil(uint8_t* buf, int len, uint32_t timeoutMs, const st
     if (WaitFor(fd, POLLIN, slice) < 0) return false;
   }
   return true;
+}
+
+int TMyCSkt::TakeAhead(uint8_t* buf, int len) {
+  const size_t n = std::min(aheadEnd_ - aheadBegin_, static_cast<size_t>(len));
+  if (n == 0) return 0;
+  std::memcpy(buf, ahead_.data() + aheadBegin_, n);
+  aheadBegin_ += n;
+  if (aheadBegin_ == aheadEnd_) aheadBegin_ = aheadEnd_ = 0;
+  return static_cast<int>(n);
+}
+
+void TMyCSkt::SetReadAhead(int bytes) {
+  if (recvThread_.joinable()) return;
+  ahead_.assign(static_cast<size_t>(std::max(bytes, 0)), 0);
+  ahead_.shrink_to_fit();
+  aheadBegin_ = aheadEnd_ = 0;
+}
+
+bool TMyCSkt::Readable(int timeoutMs) {
+  const int fd = fd_.load();
+  if (fd < 0 || !Active()) return false;
+  if (aheadEnd_ > aheadBegin_) return true;
+  return WaitFor(fd, POLLIN, std::max(timeoutMs, 0)) > 0;
 }
 
 bool TMyCSkt::WaitReadable(uint32_t timeoutMs) {

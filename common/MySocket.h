@@ -123,6 +123,19 @@ class TMyCSkt {
 
   // Client flavour: poll for readability. False in the SDK flavour.
   bool WaitReadable(uint32_t timeoutMs);
+
+  // Read-ahead, for a connection that carries a stream of units: a
+  // RecvExact then keeps whatever one recv() brings, up to `bytes`, and
+  // serves the next calls from it, so a burst of small units costs one
+  // system call instead of two each. Readiness must then be asked of
+  // Readable(), never of the descriptor. 0 (the default) reads exactly what
+  // is asked. Set before the receive thread starts; whoever calls RecvExact
+  // must also keep calls to Readable, Open and Close apart from it.
+  void SetReadAhead(int bytes);
+  // Whether a RecvExact would find data now or within timeoutMs (0: now):
+  // bytes read ahead, or the descriptor readable (a peer close counts, so
+  // the next RecvExact learns of it).
+  bool Readable(int timeoutMs);
   // Replaces the unit markers the receive thread accepts.
   void SetPktHeads(const std::vector<uint32_t>& markers);
   // Client flavour, socket active: starts the named receive thread.
@@ -143,6 +156,8 @@ class TMyCSkt {
   void OpenBlocking();
   void ReleaseSocket();
   bool RecvExactUntil(uint8_t* buf, int len, uint32_t timeoutMs, const std::atomic<bool>* cancel);
+  // Moves up to `len` read-ahead bytes into buf; how many it moved.
+  int TakeAhead(uint8_t* buf, int len);
   void RecvLoop();
 
   const TSktFlavour flavour_;
@@ -165,6 +180,11 @@ class TMyCSkt {
   // Ends the receive loop and a pending connect wait.
   std::atomic<bool> abort_{false};
   std::thread recvThread_;  // owner thread only
+  // Read-ahead: bytes [aheadBegin_, aheadEnd_) of ahead_ are received and
+  // not yet taken. Kept apart by the callers of RecvExact (see above).
+  std::vector<uint8_t> ahead_;
+  size_t aheadBegin_ = 0;
+  size_t aheadEnd_ = 0;
 };
 
 // Reachability test of one TCP port: opens a non-blocking connection with

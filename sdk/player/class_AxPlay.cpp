@@ -1,6 +1,5 @@
 #include "class_AxPlay.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -33,6 +32,7 @@ namespace {
 constexpr uint32_t kReadTimeoutMs = 5000;
 constexpr uint32_t kRawTimeoutMs = 3000;
 constexpr int kIdleSleepMs = 10;
+constexpr int kStreamReadAhead = 128 * 1024;
 constexpr int64_t kAlarmHoldSeconds = 10;
 
 // The process-wide player lock: construction and destruction of players.
@@ -201,6 +201,8 @@ void TAxPlay::Create(int32_t devType, int32_t threadMode) {
   }
   try {
     m.stream = std::make_unique<TAxConn>();
+    // A camera's units come in bursts; one recv takes many of them.
+    m.stream->SetReadAhead(kStreamReadAhead);
   } catch (...) {
     vz::WriteLog("Create except:skt_av");
   }
@@ -555,21 +557,10 @@ void TAxPlay::ReadStep() {
   if (free_pending_.load()) delete this;  // last touch of the player in this step
 }
 
-namespace {
-
-bool ReadableNow(int fd) {
-  pollfd p{};
-  p.fd = fd;
-  p.events = POLLIN;
-  return fd >= 0 && ::poll(&p, 1, 0) > 0;
-}
-
-}  // namespace
-
 bool TAxPlay::UnitWaiting() {
   TImpl& m = *impl_;
   std::lock_guard<std::mutex> lk(m.link_lock);
-  return m.stream && m.stream->Active() && ReadableNow(m.stream->Handle());
+  return m.stream && m.stream->Readable(0);
 }
 
 void TAxPlay::ReadUnit() {
@@ -589,10 +580,7 @@ void TAxPlay::ReadUnit() {
     SleepMs(kIdleSleepMs);
     return;
   }
-  pollfd p{};
-  p.fd = fd;
-  p.events = POLLIN;
-  if (::poll(&p, 1, kIdleSleepMs) <= 0) return;  // the 10 ms idle wait
+  if (!s.Readable(kIdleSleepMs)) return;  // the 10 ms idle wait
 
   {
     std::lock_guard<std::mutex> kg(m.kick_lock);
@@ -620,7 +608,7 @@ void TAxPlay::ReadUnit() {
   const bool logged = s.Logged();
   // With the next unit already here, this video frame's picture may be
   // finished after the next frame is decoded, its conversion running meanwhile.
-  const bool waiting = got && video_ && marker == vz::kMarkerVideo && ReadableNow(fd);
+  const bool waiting = got && video_ && marker == vz::kMarkerVideo && s.Readable(0);
   lk.unlock();
   if (!got) return;
   last_recv_time_.store(Now());

@@ -104,7 +104,6 @@ void TRender::FinishPicture() {
   pending_active_.store(false);
   const int32_t w = pending_.Picture.Width;
   const int32_t h = pending_.Picture.Height;
-  pending_.Picture = TDecodedPicture{};  // the decoder may have its planes back
   if (pending_.Converted) Complete(w, h, pending_.Channel, pending_.List);
 }
 
@@ -126,8 +125,7 @@ void TRender::Render(const TDecodedPicture& picture, int32_t channel, const TDsp
   }
   uint8_t* const bits = back_.bits();  // detaches here, not on the helper
   const int stride = static_cast<int>(back_.bytesPerLine());
-  if (late_finish_.load() && source->Keep != nullptr && TYuvToRgb::Large(w, h)) {
-    pending_.Picture = *source;
+  if (late_finish_.load() && TYuvToRgb::Large(w, h) && stage_.Stage(*source, pending_.Picture)) {
     pending_.Channel = channel;
     pending_.List = list;
     pending_.Converted = false;

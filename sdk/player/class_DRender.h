@@ -29,6 +29,7 @@
 #include "class_DspInfoLst.h"
 #include "class_FieldWeaver.h"
 #include "class_OsdPainter.h"
+#include "class_PictureStage.h"
 #include "class_YuvToRgb.h"
 
 class QPainter;
@@ -83,8 +84,8 @@ class TRender : public IPictureSink {
   // channel with the list given at construction.
   void ShowPicture(const TDecodedPicture& picture, const TFrameView& frame) override;
 
-  // While set, a large picture that keeps its planes (TDecodedPicture::Keep)
-  // is converted on the conversion helper and Render returns at once; the
+  // While set, a large picture is copied (TPictureStage) and converted on
+  // the conversion helper, and Render returns at once; the
   // picture is finished (overlays, draw hook, presentation) by the next
   // ShowPicture or Render, or by FinishPicture, all on this same thread. The
   // owner sets it only when it will call FinishPicture before it waits.
@@ -107,7 +108,7 @@ class TRender : public IPictureSink {
 
   // A picture being converted on the helper, into back_.
   struct TPending {
-    TDecodedPicture Picture;  // its Keep holds the planes
+    TDecodedPicture Picture;  // reads stage_
     int32_t Channel = 0;
     const TDspInfoLst* List = nullptr;
     bool Converted = false;  // written by the job, read after its Finish
@@ -134,6 +135,7 @@ class TRender : public IPictureSink {
   TYuvToRgb converter_;
   TFieldWeaver weaver_;
   TOsdPainter osd_;
+  TPictureStage stage_;  // the pending picture's planes
   QImage back_;  // the image the next picture is drawn into
   // Atomic: the owner's other reading thread (a tunnel's) asks too; only
   // the thread that sets late_finish_ ever leaves a picture pending.

@@ -1,12 +1,17 @@
 // The socket component against scripted loopback peers.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "MySocket.h"
 #include "ScriptedPeer.h"
@@ -341,4 +346,121 @@ TEST(MySocket, StopRecvThreadEndsAPendingConnectWait) {
   stopper.join();
   EXPECT_FALSE(skt.Active());
   EXPECT_LT(MsSince(start), 20000);
+}
+
+// ---- read-ahead ---------------------------------------------------------------
+
+namespace {
+
+// A connected pair: `conn` reads one end, the test writes the other.
+struct TPair {
+  TMyCSkt conn{TSktFlavour::Sdk};
+  int peer = -1;
+  TPair() {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return;
+    conn.Attach(fds[0]);
+    peer = fds[1];
+  }
+  ~TPair() {
+    if (peer >= 0) ::close(peer);
+  }
+  void Write(const std::vector<uint8_t>& bytes) const {
+    ASSERT_EQ(::send(peer, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+  }
+  int Pending() const {
+    int n = -1;
+    ::ioctl(conn.Handle(), FIONREAD, &n);
+    return n;
+  }
+};
+
+std::vector<uint8_t> Join(const std::vector<std::vector<uint8_t>>& parts) {
+  std::vector<uint8_t> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+}  // namespace
+
+// Reading units head by body gives the same bytes whatever the read-ahead,
+// including a unit longer than the read-ahead and units that straddle it.
+TEST(MySocketReadAhead, UnitsArriveWholeAndInOrderWhateverTheReadAhead) {
+  const std::vector<std::vector<uint8_t>> units = {Unit(0x11, 5, 0xA1), Unit(0x22, 3000, 0xB2),
+                                                   Unit(0x33, 0, 0), Unit(0x44, 70000, 0xC3),
+                                                   Unit(0x55, 17, 0xD4)};
+  for (const int ahead : {0, 16, 4096, 128 * 1024}) {
+    SCOPED_TRACE("read-ahead " + std::to_string(ahead));
+    TPair pair;
+    ASSERT_GE(pair.peer, 0);
+    pair.conn.SetReadAhead(ahead);
+    std::thread writer([&] { pair.Write(Join(units)); });
+    for (const auto& u : units) {
+      std::vector<uint8_t> got(u.size());
+      ASSERT_TRUE(pair.conn.RecvExact(got.data(), 8, 3000));
+      uint32_t len = 0;
+      std::memcpy(&len, got.data() + 4, 4);
+      ASSERT_EQ(len + 8, u.size());
+      ASSERT_TRUE(pair.conn.RecvExact(got.data() + 8, static_cast<int>(len), 3000));
+      EXPECT_EQ(got, u);
+    }
+    writer.join();
+    EXPECT_FALSE(pair.conn.Readable(0));
+  }
+}
+
+TEST(MySocketReadAhead, BytesReadAheadMakeTheConnectionReadableWithTheSocketEmpty) {
+  TPair pair;
+  ASSERT_GE(pair.peer, 0);
+  pair.conn.SetReadAhead(4096);
+  EXPECT_FALSE(pair.conn.Readable(20));  // nothing anywhere: waits its time, then false
+  pair.Write(Join({Unit(0x11, 40, 1), Unit(0x22, 40, 2)}));
+  uint8_t head[8];
+  ASSERT_TRUE(pair.conn.RecvExact(head, 8, 1000));
+  EXPECT_EQ(pair.Pending(), 0);  // one recv took both units
+  EXPECT_TRUE(pair.conn.Readable(0));
+  uint8_t rest[48 + 40];
+  ASSERT_TRUE(pair.conn.RecvExact(rest, sizeof rest, 1000));
+  EXPECT_EQ(rest[sizeof rest - 1], 2);
+  EXPECT_FALSE(pair.conn.Readable(0));
+}
+
+// The peer sends its last units and closes: every unit is still read, then
+// the close is noticed.
+TEST(MySocketReadAhead, APeerCloseComesAfterEverythingItSent) {
+  TPair pair;
+  ASSERT_GE(pair.peer, 0);
+  pair.conn.SetReadAhead(4096);
+  pair.Write(Join({Unit(0x11, 10, 1), Unit(0x22, 10, 2), Unit(0x33, 10, 3)}));
+  ::close(pair.peer);
+  pair.peer = -1;
+  for (uint8_t k = 1; k <= 3; ++k) {
+    uint8_t unit[18];
+    ASSERT_TRUE(pair.conn.RecvExact(unit, sizeof unit, 1000));
+    EXPECT_EQ(unit[17], k);
+  }
+  EXPECT_TRUE(pair.conn.Readable(0));  // the close is there to be read
+  uint8_t more[8];
+  EXPECT_FALSE(pair.conn.RecvExact(more, sizeof more, 1000));
+  EXPECT_FALSE(pair.conn.Active());
+  EXPECT_FALSE(pair.conn.Readable(0));
+}
+
+// Bytes read ahead on one connection are never served on the next.
+TEST(MySocketReadAhead, ANewConnectionStartsWithNothingReadAhead) {
+  TPair first;
+  ASSERT_GE(first.peer, 0);
+  first.conn.SetReadAhead(4096);
+  first.Write(std::vector<uint8_t>(100, 0xAA));
+  uint8_t got[10];
+  ASSERT_TRUE(first.conn.RecvExact(got, sizeof got, 1000));
+  int fds[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+  ASSERT_TRUE(first.conn.Attach(fds[0]));
+  EXPECT_FALSE(first.conn.Readable(0));
+  const std::vector<uint8_t> fresh(10, 0xBB);
+  ASSERT_EQ(::send(fds[1], fresh.data(), fresh.size(), MSG_NOSIGNAL), 10);
+  ASSERT_TRUE(first.conn.RecvExact(got, sizeof got, 1000));
+  EXPECT_EQ(std::vector<uint8_t>(got, got + 10), fresh);
+  ::close(fds[1]);
 }
