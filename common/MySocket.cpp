@@ -305,6 +305,16 @@ void TMyCSkt::SetReadAhead(int bytes) {
   aheadBegin_ = aheadEnd_ = 0;
 }
 
+bool TMyCSkt::HasWaiting(int bytes) {
+  const int fd = fd_.load();
+  if (fd < 0 || !Active()) return false;
+  const size_t ahead = aheadEnd_ - aheadBegin_;
+  if (ahead >= static_cast<size_t>(std::max(bytes, 0))) return true;
+  int queued = 0;
+  if (::ioctl(fd, FIONREAD, &queued) != 0) return false;
+  return ahead + static_cast<size_t>(std::max(queued, 0)) >= static_cast<size_t>(bytes);
+}
+
 bool TMyCSkt::Readable(int timeoutMs) {
   const int fd = fd_.load();
   if (fd < 0 || !Active()) return false;

@@ -136,6 +136,9 @@ class TMyCSkt {
   // bytes read ahead, or the descriptor readable (a peer close counts, so
   // the next RecvExact learns of it).
   bool Readable(int timeoutMs);
+  // Whether at least `bytes` have arrived and wait to be taken, read ahead
+  // or still in the socket.
+  bool HasWaiting(int bytes);
   // Replaces the unit markers the receive thread accepts.
   void SetPktHeads(const std::vector<uint32_t>& markers);
   // Client flavour, socket active: starts the named receive thread.

@@ -33,6 +33,10 @@ constexpr uint32_t kReadTimeoutMs = 5000;
 constexpr uint32_t kRawTimeoutMs = 3000;
 constexpr int kIdleSleepMs = 10;
 constexpr int kStreamReadAhead = 128 * 1024;
+// The reader is behind its camera when at least this much more has come
+// (a frame of a large picture; an audio or status unit is far smaller). A
+// paced camera whose audio unit follows its frame closely is not behind.
+constexpr int kBehindBytes = 4096;
 constexpr int64_t kAlarmHoldSeconds = 10;
 
 // The process-wide player lock: construction and destruction of players.
@@ -606,9 +610,9 @@ void TAxPlay::ReadUnit() {
     m.reading = false;
   }
   const bool logged = s.Logged();
-  // With the next unit already here, this video frame's picture may be
+  // With the next frame already here, this video frame's picture may be
   // finished after the next frame is decoded, its conversion running meanwhile.
-  const bool waiting = got && video_ && marker == vz::kMarkerVideo && s.Readable(0);
+  const bool waiting = got && video_ && marker == vz::kMarkerVideo && s.HasWaiting(kBehindBytes);
   lk.unlock();
   if (!got) return;
   last_recv_time_.store(Now());

@@ -419,8 +419,15 @@ TEST(MySocketReadAhead, BytesReadAheadMakeTheConnectionReadableWithTheSocketEmpt
   ASSERT_TRUE(pair.conn.RecvExact(head, 8, 1000));
   EXPECT_EQ(pair.Pending(), 0);  // one recv took both units
   EXPECT_TRUE(pair.conn.Readable(0));
+  EXPECT_TRUE(pair.conn.HasWaiting(88));  // all read ahead
+  EXPECT_FALSE(pair.conn.HasWaiting(89));
+  pair.Write(std::vector<uint8_t>(12, 0));
+  EXPECT_TRUE(pair.conn.HasWaiting(100));  // read ahead and in the socket together
+  EXPECT_FALSE(pair.conn.HasWaiting(101));
   uint8_t rest[48 + 40];
   ASSERT_TRUE(pair.conn.RecvExact(rest, sizeof rest, 1000));
+  uint8_t tail[12];
+  ASSERT_TRUE(pair.conn.RecvExact(tail, sizeof tail, 1000));
   EXPECT_EQ(rest[sizeof rest - 1], 2);
   EXPECT_FALSE(pair.conn.Readable(0));
 }
