@@ -15,10 +15,9 @@ constexpr size_t kAlign = 64;
 
 size_t AlignUp(size_t n) { return (n + kAlign - 1) & ~(kAlign - 1); }
 
-}  // namespace
-
-void TPictureStage::TFree::operator()(uint8_t* p) const { std::free(p); }
-
+// Copies `rows` lines of `width` bytes with stores that bypass the caches;
+// dst and dst_stride are multiples of 16. The stores are fenced, so the
+// lock that hands the copy over publishes them.
 void StreamCopyPlane(const uint8_t* src, int src_stride, uint8_t* dst, int dst_stride, int width, int rows) {
   if (src == nullptr || dst == nullptr || width <= 0 || rows <= 0) return;
   for (int y = 0; y < rows; ++y) {
@@ -45,6 +44,10 @@ void StreamCopyPlane(const uint8_t* src, int src_stride, uint8_t* dst, int dst_s
   _mm_sfence();  // streaming stores are weakly ordered
 #endif
 }
+
+}  // namespace
+
+void TPictureStage::TFree::operator()(uint8_t* p) const { std::free(p); }
 
 bool TPictureStage::Stage(const TDecodedPicture& picture, TDecodedPicture& out) {
   const int w = picture.Width;

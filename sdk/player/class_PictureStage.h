@@ -43,10 +43,4 @@ class TPictureStage {
   size_t capacity_ = 0;
 };
 
-// Copies `rows` lines of `width` bytes from src to dst with stores that
-// bypass the caches where the processor has them; dst and dst_stride must
-// be multiples of 16. Ordered before any later store of this thread (the
-// stores are fenced), so a lock released afterwards publishes them.
-void StreamCopyPlane(const uint8_t* src, int src_stride, uint8_t* dst, int dst_stride, int width, int rows);
-
 }  // namespace vz
